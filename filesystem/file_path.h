@@ -1,0 +1,47 @@
+#pragma once
+// A path as a plain UTF-16 value: target folders travel in it from the wizard to
+// the install job and back into labels. It neither normalises nor checks
+// anything; an empty path means "no path".
+
+#include <string>
+#include <string_view>
+
+namespace norvik::filesystem {
+
+class file_path {
+public:
+    file_path() = default;
+    file_path(std::wstring text) : m_text(std::move(text)) {}
+    file_path(const wchar_t* text) : m_text(text ? text : L"") {}
+
+    [[nodiscard]] bool empty() const noexcept { return m_text.empty(); }
+
+    // NUL-terminated text for Windows calls.
+    [[nodiscard]] const wchar_t* c_str() const noexcept { return m_text.c_str(); }
+    [[nodiscard]] const std::wstring& wstring() const noexcept { return m_text; }
+
+    // Plain concatenation: no separator is added or removed, so appending
+    // "\\name" to "C:\\dir\\" gives a doubled backslash, which Windows accepts.
+    file_path& append(std::wstring_view text)
+    {
+        m_text.append(text);
+        return *this;
+    }
+
+    [[nodiscard]] file_path appended(std::wstring_view text) const
+    {
+        file_path copy(*this);
+        copy.append(text);
+        return copy;
+    }
+
+    // UTF-8 with forward slashes, for labels. Never throws on bad UTF-16: NTFS
+    // accepts names with unpaired surrogates, and each such unit is shown as
+    // U+FFFD rather than losing the whole label.
+    [[nodiscard]] std::string to_display_string() const;
+
+private:
+    std::wstring m_text;
+};
+
+} // namespace norvik::filesystem

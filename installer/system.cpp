@@ -1,0 +1,122 @@
+#include "installer/system.h"
+
+#include "installer/shared_data_folder.h"
+
+#include <memory>
+
+namespace installer {
+
+namespace {
+
+constexpr wchar_t vendor_folder[] = L"\\Falkmoor";
+constexpr wchar_t module_file[] = L"\\Quendal.aex";
+constexpr wchar_t staging_suffix[] = L".partial";
+
+struct handle_closer {
+    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
+};
+using unique_file = std::unique_ptr<void, handle_closer>;
+
+unique_file create_for_writing(const norvik::filesystem::file_path& file) noexcept
+{
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    return unique_file(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
+// One write of the whole module. A short count is a failure as well: a full
+// disk may accept part of the data before it refuses the rest. Flushing makes
+// a late "disk full" surface here instead of after the file has been renamed.
+bool write_all(HANDLE file, const void* bytes, DWORD size) noexcept
+{
+    DWORD written = 0;
+    if (!WriteFile(file, bytes, size, &written, nullptr) || written != size) return false;
+    return FlushFileBuffers(file) != FALSE;
+}
+
+WORD resource_for(std::size_t index, std::int32_t custom_uses_main_module) noexcept
+{
+    if (index == custom_release) return custom_uses_main_module ? module_resource_id : absent_resource_id;
+    return index < 2 ? absent_resource_id : module_resource_id;
+}
+
+} // namespace
+
+norvik::filesystem::file_path staging_path_for(const norvik::filesystem::file_path& file)
+{
+    return file.appended(staging_suffix);
+}
+
+int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noexcept
+{
+    const HMODULE self = GetModuleHandleW(nullptr);
+    HGLOBAL loaded = LoadResource(self, resource);
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes) return step_resource_unloadable;
+    const DWORD size = SizeofResource(self, resource);
+
+    // The module goes to a staging file first and replaces the installed one
+    // only when complete: a failed write must neither destroy the user's
+    // working plug-in nor leave a truncated module for the host to load.
+    norvik::filesystem::file_path staging;
+    try {
+        staging = staging_path_for(file);
+    } catch (...) {
+        return step_target_unwritable;
+    }
+    {
+        unique_file out = create_for_writing(staging);
+        if (!out) return step_target_unwritable;
+        if (!write_all(out.get(), bytes, size)) {
+            out.reset();
+            DeleteFileW(staging.c_str());
+            return step_write_failed;
+        }
+    }
+    // Fails while the host holds the installed module open; the staging file
+    // is removed and the old module stays.
+    if (!MoveFileExW(staging.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(staging.c_str());
+        return step_target_unwritable;
+    }
+    return step_ok;
+}
+
+int System::install_one(std::size_t index, const norvik::filesystem::file_path& target,
+                         std::int32_t custom_uses_main_module) const noexcept
+{
+    try {
+        const norvik::filesystem::file_path folder = target.appended(vendor_folder);
+        // An existing folder is normal; any other problem shows up when the
+        // module file cannot be created.
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const norvik::filesystem::file_path file = folder.appended(module_file);
+        const WORD id = resource_for(index, custom_uses_main_module);
+        HRSRC resource = FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), RT_RCDATA);
+        if (!resource) return step_resource_missing;
+        return write_payload(file, resource);
+    } catch (...) {
+        // Only memory exhaustion while forming the paths can get here.
+        return step_target_unwritable;
+    }
+}
+
+void System::run(target_list targets, std::int32_t custom_uses_main_module)
+{
+    done.store(false, std::memory_order_release);
+    for (std::size_t i = 0; i < release_count; ++i) {
+        if (targets[i].empty()) continue;
+        status[i].store(status_installing, std::memory_order_release);
+        const int step = install_one(i, targets[i], custom_uses_main_module);
+        if (step != step_ok) {
+            status[i].store(step * 10, std::memory_order_release);
+            done.store(true, std::memory_order_release);
+            return;
+        }
+        status[i].store(status_installed, std::memory_order_release);
+    }
+    shared_data_folder::create();
+    done.store(true, std::memory_order_release);
+}
+
+} // namespace installer

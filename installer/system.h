@@ -1,0 +1,74 @@
+#pragma once
+// The install job: writes the plug-in module into the vendor folder of every
+// chosen release, records one status per release, and, after a fully
+// successful run, creates the shared data folder that all users may write to.
+// `run` is the body of the wizard's worker thread; the UI thread only polls
+// `done` and copies `status`.
+
+#include "filesystem/file_path.h"
+#include "installer/host_releases.h"
+
+#include <windows.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+namespace installer {
+
+// Per-release target status. A failure is ten times the step code of the
+// write (2 to 5); the failure message shows this number.
+enum target_status : std::int32_t {
+    status_untouched = 0,
+    status_installing = 1,
+    status_installed = 2,
+    status_resource_missing = 20,
+    status_resource_unloadable = 30,
+    status_target_unwritable = 40,
+    status_write_failed = 50,
+};
+
+// Step codes of the write, returned by write_payload.
+enum write_step : int {
+    step_ok = 0,
+    step_resource_missing = 2,
+    step_resource_unloadable = 3,
+    step_target_unwritable = 4,
+    step_write_failed = 5,
+};
+
+using target_list = std::array<norvik::filesystem::file_path, release_count>;
+
+inline constexpr WORD module_resource_id = 400;
+inline constexpr WORD absent_resource_id = 300;
+
+class System {
+public:
+    System() = default;
+    System(const System&) = delete;
+    System& operator=(const System&) = delete;
+
+    // Thread body. Targets are the worker's own copies; an empty path skips
+    // that release. custom_uses_main_module chooses the module for the custom
+    // folder (index 9): nonzero for the real module, zero for the absent one.
+    void run(target_list targets, std::int32_t custom_uses_main_module);
+
+    // Written only by the worker: every status before done (release),
+    // so a reader that sees done (acquire) sees the whole run.
+    std::atomic<bool> done{false};
+    std::array<std::atomic<std::int32_t>, release_count> status{};
+
+private:
+    [[nodiscard]] int install_one(std::size_t index, const norvik::filesystem::file_path& target,
+                                  std::int32_t custom_uses_main_module) const noexcept;
+};
+
+// Writes one found resource of this program to `file`, replacing any file
+// there only once the whole module has been written; returns a write_step.
+[[nodiscard]] int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noexcept;
+
+// Name of the file the module is written to before it replaces `file`. It
+// never ends in ".aex", so the host does not load a half-written module.
+[[nodiscard]] norvik::filesystem::file_path staging_path_for(const norvik::filesystem::file_path& file);
+
+} // namespace installer

@@ -1,0 +1,299 @@
+// The install job on real files in the test prefix: each test gets a scratch
+// folder, runs the job as the wizard does (on a worker thread) and inspects
+// what landed on disk.
+#include "installer/shared_data_folder.h"
+#include "installer/system.h"
+
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using norvik::filesystem::file_path;
+using installer::release_count;
+
+constexpr std::size_t module_size = 15'434'240;
+
+std::vector<char> read_file(const std::wstring& path)
+{
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_file(const std::wstring& path, const std::vector<char>& bytes)
+{
+    std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+const std::vector<char>& module_bytes()
+{
+    static const std::vector<char> bytes = [] {
+        HMODULE self = GetModuleHandleW(nullptr);
+        HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(400), RT_RCDATA);
+        const char* data = static_cast<const char*>(LockResource(LoadResource(self, found)));
+        return std::vector<char>(data, data + SizeofResource(self, found));
+    }();
+    return bytes;
+}
+
+void remove_tree(const std::wstring& path)
+{
+    std::wstring from = path;
+    from.push_back(L'\0'); // SHFileOperation wants a double-NUL-terminated list
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = path + L"\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                remove_tree(child);
+            else
+                DeleteFileW(child.c_str());
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+class InstallJob : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        root = L"C:\\install-job-test\\" + std::wstring(info->name(), info->name() + std::strlen(info->name()));
+        remove_tree(root);
+        CreateDirectoryW(L"C:\\install-job-test", nullptr);
+        ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+        shared = installer::shared_data_folder::path();
+        ASSERT_FALSE(shared.empty());
+        RemoveDirectoryW(shared.c_str());
+    }
+    void TearDown() override
+    {
+        remove_tree(root);
+        RemoveDirectoryW(shared.c_str());
+    }
+
+    std::wstring folder(const std::wstring& name) const
+    {
+        const std::wstring path = root + L"\\" + name;
+        CreateDirectoryW(path.c_str(), nullptr);
+        return path;
+    }
+
+    // Runs the job on its own thread and joins it, as the wizard does.
+    void run(const installer::target_list& targets, std::int32_t custom_uses_main_module = 1)
+    {
+        std::thread worker(&installer::System::run, &job, targets, custom_uses_main_module);
+        worker.join();
+        ASSERT_TRUE(job.done.load(std::memory_order_acquire));
+    }
+
+    std::int32_t status(std::size_t i) const { return job.status[i].load(std::memory_order_acquire); }
+
+    static std::wstring module_in(const std::wstring& target) { return target + L"\\Falkmoor\\Quendal.aex"; }
+
+    std::wstring root;
+    std::wstring shared;
+    installer::System job;
+};
+
+TEST_F(InstallJob, OneTargetReceivesTheWholeModule)
+{
+    ASSERT_EQ(module_bytes().size(), module_size);
+    installer::target_list targets;
+    const std::wstring target = folder(L"cc");
+    targets[5] = target;
+    run(targets);
+
+    for (std::size_t i = 0; i < release_count; ++i) EXPECT_EQ(status(i), i == 5 ? 2 : 0) << "index " << i;
+    EXPECT_EQ(read_file(module_in(target)), module_bytes());
+    EXPECT_FALSE(exists(installer::staging_path_for(module_in(target)).wstring())) << "no staging file left";
+    EXPECT_TRUE(exists(shared)) << "shared data folder created after a full success";
+}
+
+TEST_F(InstallJob, FirstFailureStopsTheRun)
+{
+    installer::target_list targets;
+    const std::wstring blocked = folder(L"blocked");
+    // A file where the vendor folder should be: the folder cannot be created
+    // and nothing can be written below it (permission bits do not stop root).
+    write_file(blocked + L"\\Falkmoor", {'x'});
+    const std::wstring later = folder(L"later");
+    targets[3] = blocked;
+    targets[7] = later;
+    run(targets);
+
+    EXPECT_EQ(status(3), 40);
+    EXPECT_EQ(status(7), 0) << "later targets are not attempted";
+    EXPECT_FALSE(exists(later + L"\\Falkmoor"));
+    EXPECT_FALSE(exists(shared)) << "no shared folder after a failure";
+}
+
+TEST_F(InstallJob, MissingDriveIsAnUnwritableTarget)
+{
+    installer::target_list targets;
+    targets[2] = L"Q:\\no\\such\\drive";
+    run(targets);
+    EXPECT_EQ(status(2), 40);
+}
+
+TEST_F(InstallJob, ResourceChoiceForCustomAndOldReleases)
+{
+    installer::target_list targets;
+    targets[9] = folder(L"custom");
+    run(targets, 0);
+    EXPECT_EQ(status(9), 20) << "resource 300 is absent";
+    EXPECT_FALSE(exists(module_in(targets[9].wstring())));
+
+    run(targets, 1);
+    EXPECT_EQ(status(9), 2);
+    EXPECT_EQ(read_file(module_in(targets[9].wstring())).size(), module_size);
+
+    installer::target_list old;
+    old[0] = folder(L"cs3");
+    run(old);
+    EXPECT_EQ(status(0), 20);
+    EXPECT_EQ(status(9), 2) << "statuses of earlier runs are kept";
+}
+
+TEST_F(InstallJob, NoTargetsStillCreatesTheSharedFolder)
+{
+    run(installer::target_list{});
+    for (std::size_t i = 0; i < release_count; ++i) EXPECT_EQ(status(i), 0);
+    EXPECT_TRUE(exists(shared));
+}
+
+TEST_F(InstallJob, LongerExistingModuleIsReplacedCompletely)
+{
+    const std::wstring target = folder(L"existing");
+    CreateDirectoryW((target + L"\\Falkmoor").c_str(), nullptr);
+    write_file(module_in(target), std::vector<char>(module_size + 4'000'000, 'o'));
+    installer::target_list targets;
+    targets[4] = target;
+    run(targets);
+    EXPECT_EQ(status(4), 2);
+    EXPECT_EQ(read_file(module_in(target)), module_bytes());
+}
+
+TEST_F(InstallJob, ModuleInUseIsKeptAndReported)
+{
+    const std::wstring target = folder(L"in-use");
+    CreateDirectoryW((target + L"\\Falkmoor").c_str(), nullptr);
+    const std::vector<char> previous(1000, 'p');
+    write_file(module_in(target), previous);
+    // The running host holds its plug-ins open without sharing.
+    HANDLE held = CreateFileW(module_in(target).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    installer::target_list targets;
+    targets[6] = target;
+    run(targets);
+    CloseHandle(held);
+
+    EXPECT_EQ(status(6), 40);
+    EXPECT_EQ(read_file(module_in(target)), previous) << "the working module is untouched";
+    EXPECT_FALSE(exists(installer::staging_path_for(module_in(target)).wstring()));
+}
+
+TEST_F(InstallJob, StagingFileIsNeverLoadableAsAModule)
+{
+    const std::wstring staged = installer::staging_path_for(file_path(L"C:\\x\\Quendal.aex")).wstring();
+    EXPECT_NE(staged.substr(staged.size() - 4), L".aex");
+}
+
+// Needs a tiny file system mounted as a drive of the prefix; the script
+// tests/full_disk_test.sh provides it and names the target folder.
+TEST_F(InstallJob, FullDiskKeepsThePreviousModule)
+{
+    wchar_t target[MAX_PATH] = {};
+    if (!GetEnvironmentVariableW(L"NORVIK_FULL_DISK_TARGET", target, MAX_PATH))
+        GTEST_SKIP() << "no small drive mounted (run through full_disk_test.sh)";
+    const std::vector<char> previous = read_file(module_in(target));
+    ASSERT_FALSE(previous.empty()) << "the script places a previous module";
+    installer::target_list targets;
+    targets[5] = std::wstring(target);
+    run(targets);
+    EXPECT_EQ(status(5), 50);
+    EXPECT_EQ(read_file(module_in(target)), previous);
+    EXPECT_FALSE(exists(installer::staging_path_for(module_in(target)).wstring()));
+}
+
+TEST_F(InstallJob, StatusesAreVisibleOnceDoneIsSeen)
+{
+    installer::target_list targets;
+    targets[2] = folder(L"a");
+    targets[8] = folder(L"b");
+    std::thread worker(&installer::System::run, &job, targets, 1);
+    // Poll like the wizard's timer: once done is seen, every status is final.
+    while (!job.done.load(std::memory_order_acquire)) std::this_thread::yield();
+    EXPECT_EQ(status(2), 2);
+    EXPECT_EQ(status(8), 2);
+    worker.join();
+}
+
+// ---- the shared data folder's access list ----
+
+bool is_users_full_access(const ACCESS_ALLOWED_ACE* ace)
+{
+    PSID users = nullptr;
+    ConvertStringSidToSidW(L"S-1-5-32-545", &users);
+    const bool match = ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE
+                       && EqualSid(const_cast<DWORD*>(&ace->SidStart), users)
+                       && (ace->Mask == GENERIC_ALL || ace->Mask == FILE_ALL_ACCESS)
+                       && (ace->Header.AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE))
+                              == (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+    LocalFree(users);
+    return match;
+}
+
+TEST(SharedDataFolder, GrantIsMergedIntoTheExistingList)
+{
+    // Wine keeps no folder DACLs, so the list the folder would receive is
+    // checked instead of the folder's own.
+    PACL existing = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1, &descriptor, nullptr));
+    BOOL present = FALSE, defaulted = FALSE;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &existing, &defaulted));
+
+    installer::local_ptr<ACL> merged = installer::shared_data_folder::list_with_users_grant(existing);
+    ASSERT_TRUE(merged);
+    ASSERT_EQ(merged->AceCount, existing->AceCount + 1);
+    int users_entries = 0;
+    for (DWORD i = 0; i < merged->AceCount; ++i) {
+        void* ace = nullptr;
+        ASSERT_TRUE(GetAce(merged.get(), i, &ace));
+        if (is_users_full_access(static_cast<ACCESS_ALLOWED_ACE*>(ace))) ++users_entries;
+    }
+    EXPECT_EQ(users_entries, 1);
+    LocalFree(descriptor);
+}
+
+TEST(SharedDataFolder, ExistingFolderIsLeftAlone)
+{
+    const std::wstring shared = installer::shared_data_folder::path();
+    ASSERT_EQ(shared.back(), L'\\');
+    RemoveDirectoryW(shared.c_str());
+    EXPECT_EQ(installer::shared_data_folder::create(), installer::shared_data_folder::outcome::created);
+    EXPECT_EQ(installer::shared_data_folder::create(), installer::shared_data_folder::outcome::already_present);
+    RemoveDirectoryW(shared.c_str());
+}
+
+} // namespace
