@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <iterator>
 
-#include "render/placeholder_images.h"
+#include "resources/embedded_images.h"
 
 namespace norvik::ui {
 

@@ -23,6 +23,7 @@
 #include "render/style_set.h"
 #include "render/style_table.h"
 #include "render/style_value.h"
+#include "resources/embedded_images.h"
 #include "ui/core/event_object.h"
 #include "ui/core/event_registry.h"
 
@@ -96,7 +97,8 @@ TEST_F(Theme, UnstyledWidgetsReadTheDefaultsAndUnknownKeysAreEmpty) {
 
     const ui::ImageRef box = w.style.style_image("checkbox_image");
     EXPECT_NE(box.data, nullptr);
-    EXPECT_EQ(box.length, 673u);
+    EXPECT_EQ(box.data, norvik::resources::checkbox_sprite_png);
+    EXPECT_EQ(box.length, norvik::resources::checkbox_sprite_png_size);
     EXPECT_EQ(box.frame_count, 2);
     EXPECT_EQ(box.scale, 1.0f);
     EXPECT_EQ(w.style.style_image("button_back_image").length, 0u);
@@ -510,12 +512,13 @@ TEST(DefaultStyleTable, GivenValuesAndImages) {
         std::uint64_t length;
         std::int32_t frames;
     };
-    for (const expected_image& e : {expected_image{"checkbox_image", 673, 2},
-                                    expected_image{"dropdown_button_image", 2826, 1},
-                                    expected_image{"browser_folder_image", 703, 1},
-                                    expected_image{"browser_pack_image", 867, 1},
-                                    expected_image{"browser_virtual_image", 907, 1},
-                                    expected_image{"multiwindow_button_image", 258, 1},
+    namespace res = norvik::resources;
+    for (const expected_image& e : {expected_image{"checkbox_image", res::checkbox_sprite_png_size, 2},
+                                    expected_image{"dropdown_button_image", res::triangle_down_png_size, 1},
+                                    expected_image{"browser_folder_image", res::folder_grey_png_size, 1},
+                                    expected_image{"browser_pack_image", res::folder_blue_png_size, 1},
+                                    expected_image{"browser_virtual_image", res::folder_virtual_png_size, 1},
+                                    expected_image{"multiwindow_button_image", res::triangle_right_png_size, 1},
                                     expected_image{"button_back_image", 0, 1},
                                     expected_image{"editparam_icon_image", 0, 1}}) {
         SCOPED_TRACE(std::string(e.key.view()));
@@ -573,7 +576,8 @@ TEST_F(Theme, LookupsAllocateNothing) {
     EXPECT_EQ(back, transparent);
     EXPECT_EQ(size, 15.0f);
     EXPECT_EQ(weight, 2);
-    EXPECT_EQ(box.length, 673u);
+    EXPECT_EQ(box.data, norvik::resources::checkbox_sprite_png);
+    EXPECT_EQ(box.length, norvik::resources::checkbox_sprite_png_size);
     EXPECT_EQ(border, (Color{1.0f, 1.0f, 1.0f, 1.0f}));
 }
 

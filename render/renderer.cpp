@@ -1,0 +1,426 @@
+#include "render/renderer.h"
+
+#include <algorithm>
+#include <array>
+#include <cfloat>
+#include <cmath>
+#include <stdexcept>
+
+#include "render/com_check.h"
+#include "render/image.h"
+#include "ui/core/widget.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace norvik::ui {
+
+namespace {
+
+// UTF-8 to UTF-16 for DirectWrite; invalid input is refused rather than
+// replaced, so a caller never draws text it did not mean.
+std::wstring widen(std::string_view utf8) {
+    if (utf8.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(utf8.size());
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
+    if (length <= 0) {
+        throw std::range_error("bad conversion");
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), length);
+    return wide;
+}
+
+D2D1_COLOR_F to_d2d(const Color& c) {
+    return D2D1::ColorF(c.r, c.g, c.b, c.a);
+}
+
+D2D1_RECT_F to_d2d(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    return D2D1::RectF(static_cast<float>(left), static_cast<float>(top), static_cast<float>(right),
+                       static_cast<float>(bottom));
+}
+
+D2D1_POINT_2F to_d2d(int32_t x, int32_t y) {
+    return D2D1::Point2F(static_cast<float>(x), static_cast<float>(y));
+}
+
+// The 21 stops of the shadow's fall-off: a Gaussian-like curve from opaque
+// black at the inner edge to almost nothing at the outer edge.
+std::array<D2D1_GRADIENT_STOP, 21> shadow_stops() {
+    std::array<D2D1_GRADIENT_STOP, 21> stops{};
+    for (std::size_t i = 0; i < stops.size(); ++i) {
+        const double m = 1.0 - 0.1 * static_cast<double>(i);
+        const double alpha = std::pow(3.0, -((m - 1.0) * (m - 1.0)) / 0.72);
+        stops[i].position = static_cast<float>(i) / 21.0f;
+        stops[i].color = D2D1::ColorF(0.0f, 0.0f, 0.0f, static_cast<float>(alpha));
+    }
+    return stops;
+}
+
+DWRITE_FONT_WEIGHT weight_from_theme(int32_t weight) {
+    switch (weight) {
+    case 1:
+        return DWRITE_FONT_WEIGHT_LIGHT;
+    case 2:
+        return DWRITE_FONT_WEIGHT_BOLD;
+    default:
+        return DWRITE_FONT_WEIGHT_NORMAL;
+    }
+}
+
+DWRITE_TEXT_ALIGNMENT text_alignment_from_theme(int32_t align) {
+    switch (align) {
+    case 0:
+        return DWRITE_TEXT_ALIGNMENT_LEADING;
+    case 2:
+        return DWRITE_TEXT_ALIGNMENT_TRAILING;
+    default:
+        return DWRITE_TEXT_ALIGNMENT_CENTER;
+    }
+}
+
+DWRITE_PARAGRAPH_ALIGNMENT paragraph_alignment_from_theme(int32_t valign) {
+    switch (valign) {
+    case 1:
+        return DWRITE_PARAGRAPH_ALIGNMENT_NEAR;
+    case 2:
+        return DWRITE_PARAGRAPH_ALIGNMENT_FAR;
+    default:
+        return DWRITE_PARAGRAPH_ALIGNMENT_CENTER;
+    }
+}
+
+} // namespace
+
+Renderer::Renderer(HWND window) : hwnd_(window) {
+    D2D1_FACTORY_OPTIONS options{};
+    options.debugLevel = D2D1_DEBUG_LEVEL_NONE;
+    if (FAILED(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), &options,
+                                 reinterpret_cast<void**>(factory_.GetAddressOf())))) {
+        throw std::runtime_error("unable to create a d2d resource factory");
+    }
+    create_render_target();
+    create_device_resources();
+}
+
+Renderer::~Renderer() {
+    // release_for takes the image off images_, so walk a copy.
+    const std::vector<Image*> drawn = images_;
+    for (Image* image : drawn) {
+        image->release_for(*this);
+    }
+    release_interfaces();
+}
+
+void Renderer::release_interfaces() {
+    // Reverse order of creation.
+    dotted_stroke_.Reset();
+    shadow_gradient_.Reset();
+    text_format_.Reset();
+    write_factory_.Reset();
+    markup_color_brush.Reset();
+    markup_brush.Reset();
+    shadow_core_brush.Reset();
+    text_brush.Reset();
+    line_brush.Reset();
+    fill_brush.Reset();
+    render_target_.Reset();
+    factory_.Reset();
+}
+
+void Renderer::create_render_target() {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    // DPI 0 x 0: the desktop's, so one unit of every drawing call is one DIP.
+    const D2D1_RENDER_TARGET_PROPERTIES properties = D2D1::RenderTargetProperties();
+    const D2D1_HWND_RENDER_TARGET_PROPERTIES window_properties = D2D1::HwndRenderTargetProperties(
+        hwnd_,
+        D2D1::SizeU(static_cast<UINT32>(client.right - client.left), static_cast<UINT32>(client.bottom - client.top)),
+        D2D1_PRESENT_OPTIONS_NONE);
+    if (FAILED(factory_->CreateHwndRenderTarget(properties, window_properties, render_target_.GetAddressOf()))) {
+        throw std::runtime_error("unable to create a d2d render target");
+    }
+}
+
+void Renderer::create_device_resources() {
+    render_target_->SetAntialiasMode(D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
+    create_brushes();
+    if (FAILED(DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
+                                   reinterpret_cast<IUnknown**>(write_factory_.GetAddressOf())))) {
+        throw std::runtime_error("unable to create the write factory");
+    }
+    if (FAILED(write_factory_->CreateTextFormat(L"Verdana", nullptr, DWRITE_FONT_WEIGHT_NORMAL, DWRITE_FONT_STYLE_NORMAL,
+                                                DWRITE_FONT_STRETCH_NORMAL, 12.0f, L"en-us",
+                                                text_format_.GetAddressOf()))) {
+        throw std::runtime_error("unable to initialize the d2d write factory");
+    }
+    create_shadow_gradient();
+    create_dotted_stroke();
+}
+
+void Renderer::create_brushes() {
+    struct brush_spec {
+        ComPtr<ID2D1SolidColorBrush>* brush;
+        D2D1_COLOR_F colour;
+    };
+    const std::array<brush_spec, 6> specs{{
+        {&fill_brush, D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f)},
+        {&line_brush, D2D1::ColorF(1.0f, 1.0f, 1.0f, 1.0f)},
+        {&text_brush, D2D1::ColorF(1.0f, 1.0f, 1.0f, 1.0f)},
+        {&shadow_core_brush, D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f)},
+        {&markup_brush, D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f)},
+        {&markup_color_brush, D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f)},
+    }};
+    // Every brush is attempted before the failure is reported.
+    bool failed = false;
+    for (const brush_spec& spec : specs) {
+        failed |= FAILED(render_target_->CreateSolidColorBrush(spec.colour, spec.brush->GetAddressOf()));
+    }
+    if (failed) {
+        throw std::runtime_error("unable to create one or more solid brushes");
+    }
+}
+
+void Renderer::create_shadow_gradient() {
+    const std::array<D2D1_GRADIENT_STOP, 21> stops = shadow_stops();
+    if (FAILED(render_target_->CreateGradientStopCollection(stops.data(), static_cast<UINT32>(stops.size()),
+                                                            D2D1_GAMMA_2_2, D2D1_EXTEND_MODE_CLAMP,
+                                                            shadow_gradient_.GetAddressOf()))) {
+        throw std::runtime_error("unable to initialize the shadow gradients");
+    }
+}
+
+void Renderer::create_dotted_stroke() {
+    const D2D1_STROKE_STYLE_PROPERTIES properties =
+        D2D1::StrokeStyleProperties(D2D1_CAP_STYLE_FLAT, D2D1_CAP_STYLE_FLAT, D2D1_CAP_STYLE_FLAT,
+                                    D2D1_LINE_JOIN_MITER, 10.0f, D2D1_DASH_STYLE_CUSTOM, 0.0f);
+    const std::array<float, 2> dashes{1.0f, 1.0f};
+    if (FAILED(factory_->CreateStrokeStyle(properties, dashes.data(), static_cast<UINT32>(dashes.size()),
+                                           dotted_stroke_.GetAddressOf()))) {
+        throw std::runtime_error("unable to initialize the dotted stroke");
+    }
+}
+
+void Renderer::resize(uint32_t width, uint32_t height) {
+    require(render_target_).Resize(D2D1::SizeU(width, height));
+}
+
+void Renderer::begin_widget(const widget& w, const RECT& update) {
+    ID2D1HwndRenderTarget& target = require(render_target_);
+    const bool first = paint_stack_.empty();
+    if (first) {
+        paint_offset_ = {};
+    }
+    paint_stack_.push_back({&w, paint_offset_});
+    if (first) {
+        BeginPaint(hwnd_, &paint_);
+        target.BeginDraw();
+    }
+    target.SetTransform(D2D1::Matrix3x2F::Identity());
+    target.PushAxisAlignedClip(to_d2d(update.left, update.top, update.right, update.bottom),
+                               D2D1_ANTIALIAS_MODE_ALIASED);
+    paint_offset_.x += w.rect.x;
+    paint_offset_.y += w.rect.y;
+    target.SetTransform(D2D1::Matrix3x2F::Translation(static_cast<float>(paint_offset_.x),
+                                                      static_cast<float>(paint_offset_.y)));
+    target.PushAxisAlignedClip(to_d2d(0, 0, w.rect.width, w.rect.height), D2D1_ANTIALIAS_MODE_ALIASED);
+}
+
+void Renderer::end_widget() {
+    if (paint_stack_.empty()) {
+        return;
+    }
+    ID2D1HwndRenderTarget& target = require(render_target_);
+    // The offset saved at begin_widget, not the widget's current position: a
+    // paint handler that moves its own widget must not shift every later one.
+    paint_offset_ = paint_stack_.back().origin;
+    target.PopAxisAlignedClip();
+    target.PopAxisAlignedClip();
+    paint_stack_.pop_back();
+    if (paint_stack_.empty()) {
+        // A lost device is not recovered (the result is ignored): the next
+        // paint simply tries again on the same target.
+        target.EndDraw();
+        EndPaint(hwnd_, &paint_);
+    }
+}
+
+void Renderer::set_font(std::string_view family, float font_size, int32_t weight, int32_t style) {
+    font_family_ = widen(family);
+    font_size_ = font_size;
+    font_weight_ = weight_from_theme(weight);
+    font_style_ = style == 1 ? DWRITE_FONT_STYLE_ITALIC : DWRITE_FONT_STYLE_NORMAL;
+}
+
+void Renderer::set_text_alignment(int32_t align, int32_t valign) {
+    set_format_alignment(text_alignment_from_theme(align), paragraph_alignment_from_theme(valign));
+}
+
+void Renderer::set_format_alignment(DWRITE_TEXT_ALIGNMENT text, DWRITE_PARAGRAPH_ALIGNMENT paragraph) {
+    IDWriteTextFormat& format = require(text_format_);
+    format.SetTextAlignment(text);
+    format.SetParagraphAlignment(paragraph);
+}
+
+void Renderer::set_line(const Color& colour, float width) {
+    require(line_brush).SetColor(to_d2d(colour));
+    line_width = width;
+}
+
+void Renderer::set_fill_color(const Color& colour) {
+    require(fill_brush).SetColor(to_d2d(colour));
+}
+
+void Renderer::set_text_color(const Color& colour) {
+    require(text_brush).SetColor(to_d2d(colour));
+}
+
+void Renderer::fill_rect(const ui::rect& r) {
+    require(render_target_).FillRectangle(to_d2d(r.x, r.y, r.x + r.width, r.y + r.height), &require(fill_brush));
+}
+
+ID2D1StrokeStyle* Renderer::stroke() const {
+    return dotted ? dotted_stroke_.Get() : nullptr;
+}
+
+void Renderer::draw_rect(const ui::rect& r) {
+    ID2D1HwndRenderTarget& target = require(render_target_);
+    // The stroke is centred on its path: insetting the path by half the width
+    // keeps the whole outline inside r.
+    const float d = line_width / 2.0f;
+    const D2D1_RECT_F path = D2D1::RectF(static_cast<float>(r.x) + d, static_cast<float>(r.y) + d,
+                                         static_cast<float>(r.x + r.width) - d,
+                                         static_cast<float>(r.y + r.height) - d);
+    target.SetAntialiasMode(D2D1_ANTIALIAS_MODE_ALIASED);
+    target.DrawRectangle(path, &require(line_brush), line_width, stroke());
+    target.SetAntialiasMode(D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
+}
+
+void Renderer::draw_line(point p1, point p2) {
+    ID2D1HwndRenderTarget& target = require(render_target_);
+    // An odd width centred on an integer coordinate would straddle two pixel
+    // rows; half a pixel puts it on the row's centre.
+    const float f = std::fmod(line_width / 2.0f, 1.0f);
+    const D2D1_POINT_2F from = D2D1::Point2F(static_cast<float>(p1.x) + f, static_cast<float>(p1.y) + f);
+    const D2D1_POINT_2F to = D2D1::Point2F(static_cast<float>(p2.x) + f, static_cast<float>(p2.y) + f);
+    target.SetAntialiasMode(D2D1_ANTIALIAS_MODE_ALIASED);
+    target.DrawLine(from, to, &require(line_brush), line_width, stroke());
+    target.SetAntialiasMode(D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
+}
+
+void Renderer::draw_image(point at, Image& image) {
+    ID2D1Bitmap* bitmap = image.bitmap_for(*this);
+    // The bitmap's size in DIPs: its logical size, since it has 96 DPI.
+    const D2D1_SIZE_F extent = bitmap->GetSize();
+    const D2D1_RECT_F dest = D2D1::RectF(static_cast<float>(at.x), static_cast<float>(at.y),
+                                         static_cast<float>(at.x) + extent.width,
+                                         static_cast<float>(at.y) + extent.height);
+    require(render_target_).DrawBitmap(bitmap, dest, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
+}
+
+void Renderer::draw_image_part(point at, Image& image, const ui::rect& source) {
+    ID2D1Bitmap* bitmap = image.bitmap_for(*this);
+    const D2D1_RECT_F dest = to_d2d(at.x, at.y, at.x + source.width, at.y + source.height);
+    const D2D1_RECT_F src = to_d2d(source.x, source.y, source.x + source.width, source.y + source.height);
+    require(render_target_).DrawBitmap(bitmap, dest, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, &src);
+}
+
+ComPtr<IDWriteTextLayout> Renderer::make_layout(std::string_view text, float width, float height) {
+    const std::wstring wide = widen(text);
+    ComPtr<IDWriteTextLayout> layout;
+    if (FAILED(require(write_factory_).CreateTextLayout(wide.data(), static_cast<UINT32>(wide.size()),
+                                                        &require(text_format_), width, height,
+                                                        layout.GetAddressOf()))) {
+        return nullptr;
+    }
+    const DWRITE_TEXT_RANGE all{0, static_cast<UINT32>(wide.size())};
+    layout->SetFontWeight(font_weight_, all);
+    layout->SetFontStyle(font_style_, all);
+    // No family set yet: keep the format's, since DirectWrite has no font
+    // named "" and Wine fails layouts for a family it cannot find.
+    if (!font_family_.empty()) {
+        layout->SetFontFamilyName(font_family_.c_str(), all);
+    }
+    layout->SetFontSize(font_size_, all);
+    return layout;
+}
+
+void Renderer::draw_text(const ui::rect& r, std::string_view text) {
+    const ComPtr<IDWriteTextLayout> layout =
+        make_layout(text, static_cast<float>(r.width), static_cast<float>(r.height));
+    if (!layout) {
+        return;
+    }
+    require(render_target_).DrawTextLayout(to_d2d(r.x, r.y), layout.Get(), &require(text_brush),
+                                           D2D1_DRAW_TEXT_OPTIONS_NONE);
+}
+
+Renderer::size Renderer::measure_text(std::string_view text, size maximum) {
+    const float width = maximum.width == 0 ? FLT_MAX : static_cast<float>(maximum.width);
+    const float height = maximum.height == 0 ? FLT_MAX : static_cast<float>(maximum.height);
+    const ComPtr<IDWriteTextLayout> layout = make_layout(text, width, height);
+    DWRITE_TEXT_METRICS metrics{};
+    require(layout).GetMetrics(&metrics);
+    return {static_cast<int32_t>(metrics.widthIncludingTrailingWhitespace + 1.0f),
+            static_cast<int32_t>(metrics.height + 1.0f)};
+}
+
+void Renderer::draw_shadow(const ui::rect& r, point offset, int32_t s) {
+    ID2D1HwndRenderTarget& target = require(render_target_);
+    ID2D1GradientStopCollection& gradient = require(shadow_gradient_);
+    const int32_t k = s * 7 / 10;
+    const int32_t L = r.x + offset.x - k;
+    const int32_t T = r.y + offset.y - k;
+    const int32_t R = r.x + offset.x + r.width + k;
+    const int32_t B = r.y + offset.y + r.height + k;
+
+    // Each corner pairs with the edge strip filled after it; a corner fades
+    // radially from its inner vertex, an edge linearly from its inner side.
+    struct part {
+        D2D1_RECT_F corner;
+        D2D1_POINT_2F centre;
+        D2D1_RECT_F edge;
+        D2D1_POINT_2F from;
+        D2D1_POINT_2F to;
+    };
+    const std::array<part, 4> parts{{
+        {to_d2d(R - s, B - s, R, B), to_d2d(R - s, B - s), to_d2d(L, T + s, L + s, B - s), to_d2d(L + s, T + s),
+         to_d2d(L, T + s)},
+        {to_d2d(R - s, T, R, T + s), to_d2d(R - s, T + s), to_d2d(L + s, T, R - s, T + s), to_d2d(L + s, T + s),
+         to_d2d(L + s, T)},
+        {to_d2d(L, B - s, L + s, B), to_d2d(L + s, B - s), to_d2d(R - s, T + s, R, B - s), to_d2d(R - s, T + s),
+         to_d2d(R, T + s)},
+        {to_d2d(L, T, L + s, T + s), to_d2d(L + s, T + s), to_d2d(L + s, B - s, R - s, B), to_d2d(L + s, B - s),
+         to_d2d(L + s, B)},
+    }};
+    const float radius = static_cast<float>(s);
+    for (const part& p : parts) {
+        ComPtr<ID2D1RadialGradientBrush> radial;
+        target.CreateRadialGradientBrush(
+            D2D1::RadialGradientBrushProperties(p.centre, D2D1::Point2F(0.0f, 0.0f), radius, radius), &gradient,
+            radial.GetAddressOf());
+        target.FillRectangle(p.corner, &require(radial));
+        ComPtr<ID2D1LinearGradientBrush> linear;
+        target.CreateLinearGradientBrush(D2D1::LinearGradientBrushProperties(p.from, p.to), &gradient,
+                                         linear.GetAddressOf());
+        target.FillRectangle(p.edge, &require(linear));
+    }
+    target.FillRectangle(to_d2d(L + s, T + s, R - s, B - s), &require(shadow_core_brush));
+}
+
+ID2D1RenderTarget* Renderer::render_target() const {
+    return render_target_.Get();
+}
+
+void Renderer::add_image(Image* image) {
+    if (std::find(images_.begin(), images_.end(), image) == images_.end()) {
+        images_.push_back(image);
+    }
+}
+
+void Renderer::remove_image(Image* image) {
+    images_.erase(std::remove(images_.begin(), images_.end(), image), images_.end());
+}
+
+} // namespace norvik::ui
