@@ -1,0 +1,519 @@
+#include "ui/core/native_window.h"
+
+#include <utility>
+
+#include <ole2.h>
+
+#include "render/renderer.h"
+#include "ui/core/event_info.h"
+#include "ui/core/event_registry.h"
+#include "ui/core/window.h"
+
+namespace norvik::ui {
+
+namespace {
+
+constexpr wchar_t base_class_name[] = L"NORVIK_WINDOW_CLASS";
+constexpr std::size_t class_name_capacity = 256; // UTF-16 units, terminator included
+constexpr UINT_PTR tooltip_timer_id = 0xFFFFFFFF;
+constexpr UINT class_style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+
+struct window_class {
+    std::wstring name = base_class_name;
+    bool registered = false;
+};
+
+window_class& the_class() {
+    static window_class c;
+    return c;
+}
+
+std::exception_ptr& kept_exception() {
+    static std::exception_ptr e;
+    return e;
+}
+
+HINSTANCE module_instance() {
+    return GetModuleHandleW(nullptr);
+}
+
+// Registers the window class on the first create of the process.
+void register_class_once(WNDPROC procedure) {
+    window_class& c = the_class();
+    if (c.registered) {
+        return;
+    }
+    // Another copy of the toolkit in the process (a plug-in, say) may have
+    // taken the name: add zeros until it is free.
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof(existing);
+    while (GetClassInfoExW(module_instance(), c.name.c_str(), &existing) && c.name.size() + 1 < class_name_capacity) {
+        c.name += L'0';
+    }
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = class_style;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = module_instance();
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = c.name.c_str();
+    RegisterClassExW(&wc);
+    c.registered = true;
+}
+
+// Floor and ceiling of v * num / den for den > 0, in 64 bits: rectangles
+// crossing between logical units and pixels are widened to whole pixels so
+// that no strip at a fractional edge is left out.
+int32_t scale_down(int32_t v, int32_t num, int32_t den) {
+    const int64_t p = static_cast<int64_t>(v) * num;
+    int64_t q = p / den;
+    if (p % den != 0 && p < 0) {
+        --q;
+    }
+    return static_cast<int32_t>(q);
+}
+
+int32_t scale_up(int32_t v, int32_t num, int32_t den) {
+    const int64_t p = static_cast<int64_t>(v) * num;
+    int64_t q = p / den;
+    if (p % den != 0 && p > 0) {
+        ++q;
+    }
+    return static_cast<int32_t>(q);
+}
+
+int32_t button_of(UINT message) {
+    switch (message) {
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MBUTTONDBLCLK:
+        return 1;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+bool is_real_owner(HWND owner) {
+    return owner != nullptr && owner != GetDesktopWindow();
+}
+
+} // namespace
+
+void native_window::keep_exception(std::exception_ptr e) {
+    // The first one is the cause; later ones are usually its consequences.
+    if (!kept_exception()) {
+        kept_exception() = std::move(e);
+    }
+}
+
+void native_window::rethrow_kept_exception() {
+    if (kept_exception()) {
+        std::rethrow_exception(std::exchange(kept_exception(), nullptr));
+    }
+}
+
+const std::wstring& native_window::class_name() {
+    return the_class().name;
+}
+
+native_window::native_window() {
+    drop_target.ole_init_result = OleInitialize(nullptr);
+    CoLockObjectExternal(&drop_target, TRUE, FALSE);
+}
+
+native_window::~native_window() {
+    if (drop_target.registered_hwnd != nullptr) {
+        RevokeDragDrop(drop_target.registered_hwnd);
+        drop_target.registered_hwnd = nullptr;
+    }
+    if (hwnd != nullptr) {
+        // The toolkit window is mostly gone by now: the messages DestroyWindow
+        // sends must not reach it.
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd);
+        hwnd = nullptr;
+    }
+    CoLockObjectExternal(&drop_target, FALSE, FALSE);
+    // Only a successful OleInitialize (S_OK or S_FALSE) is balanced.
+    if (SUCCEEDED(drop_target.ole_init_result)) {
+        OleUninitialize();
+    }
+}
+
+void native_window::create(native_window* owner, ui::window& w, const ui::rect& r) {
+    window = &w;
+    register_class_once(&native_window::window_procedure);
+
+    style = 0x02C80000;
+    ex_style = 0;
+    HDC screen = GetDC(nullptr);
+    dpi_x = GetDeviceCaps(screen, LOGPIXELSX);
+    dpi_y = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+
+    const SIZE outer = outer_size(r.width, r.height);
+    hwnd = CreateWindowExW(ex_style, class_name().c_str(), L"", style, r.x, r.y, outer.cx, outer.cy,
+                           owner != nullptr ? owner->hwnd : nullptr, nullptr, module_instance(), nullptr);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+
+    if (drop_target.registered_hwnd == nullptr) {
+        drop_target.owner = this;
+        drop_target.registered_hwnd = hwnd;
+        RegisterDragDrop(hwnd, &drop_target);
+    }
+}
+
+void native_window::run_modal() {
+    const HWND owner = GetWindow(hwnd, GW_OWNER);
+    if (is_real_owner(owner)) {
+        EnableWindow(owner, FALSE);
+    }
+    try {
+        if (!IsWindowVisible(hwnd)) {
+            ShowWindow(hwnd, SW_SHOW);
+            UpdateWindow(hwnd);
+        }
+        modal_running = true;
+        rethrow_kept_exception();
+        for (;;) {
+            WaitMessage();
+            MSG message{};
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                // Ended by the previous message: this one is dropped.
+                if (!modal_running) {
+                    return;
+                }
+                if (message.message == WM_KEYDOWN && window != nullptr && window->text_input != nullptr &&
+                    window->text_input->composing) {
+                    window->text_input->note_key_down();
+                }
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+                rethrow_kept_exception();
+            }
+            if (!modal_running) {
+                return;
+            }
+        }
+    } catch (...) {
+        // The loop is gone: leave the window and its owner as an ended loop
+        // would, then let the exception reach whoever ran the loop.
+        end_native_modal();
+        throw;
+    }
+}
+
+void native_window::end_native_modal() {
+    modal_running = false;
+    const HWND owner = GetWindow(hwnd, GW_OWNER);
+    if (is_real_owner(owner)) {
+        EnableWindow(owner, TRUE);
+        SetFocus(owner);
+    }
+    if (IsWindowVisible(hwnd)) {
+        ShowWindow(hwnd, SW_HIDE);
+    }
+}
+
+uint32_t native_window::start_timer(event_object& target, int32_t user_id, uint32_t interval_ms, bool one_shot) {
+    ++timer_counter;
+    const auto id = static_cast<uint32_t>(timer_counter);
+    timers[id] = timer_record{user_id, &target, one_shot};
+    SetTimer(hwnd, id, interval_ms, nullptr);
+    return id;
+}
+
+void native_window::stop_timer(event_object& target, int32_t user_id) {
+    for (auto it = timers.begin(); it != timers.end(); ++it) {
+        if (it->second.user_id == user_id && it->second.target == &target) {
+            KillTimer(hwnd, it->first);
+            timers.erase(it);
+            return;
+        }
+    }
+}
+
+void native_window::on_timer(uint32_t id) {
+    if (id == tooltip_timer_id) {
+        return;
+    }
+    const auto found = timers.find(id);
+    if (found == timers.end()) {
+        return;
+    }
+    const timer_record record = found->second;
+    emit(record.target, event_kind::timer, static_cast<uint64_t>(static_cast<uint32_t>(record.user_id)));
+    // A one-shot timer is stopped by its own identifier: a handler that
+    // restarted the same (target, user id) pair has a new timer, which must
+    // survive.
+    if (record.one_shot) {
+        const auto still = timers.find(id);
+        if (still != timers.end()) {
+            KillTimer(hwnd, id);
+            timers.erase(still);
+        }
+    }
+}
+
+SIZE native_window::frame_size(uint32_t frame_style, uint32_t frame_ex_style) const {
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, frame_style, FALSE, frame_ex_style);
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+SIZE native_window::outer_size(int32_t logical_width, int32_t logical_height) const {
+    RECT outer{0, 0, MulDiv(logical_width, dpi_x, 96), MulDiv(logical_height, dpi_y, 96)};
+    AdjustWindowRectEx(&outer, style, FALSE, ex_style);
+    return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
+void native_window::set_window_rect(const ui::rect& r) {
+    const SIZE outer = outer_size(r.width, r.height);
+    SetWindowPos(hwnd, nullptr, r.x, r.y, outer.cx, outer.cy, SWP_NOACTIVATE | SWP_NOZORDER);
+}
+
+ui::rect native_window::get_window_rect() const {
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+    RECT outer{};
+    GetWindowRect(hwnd, &outer);
+    const LONG client_width = (outer.right - outer.left) - (frame.right - frame.left);
+    const LONG client_height = (outer.bottom - outer.top) - (frame.bottom - frame.top);
+    return {outer.left - frame.left, outer.top - frame.top, MulDiv(client_width, 96, dpi_x),
+            MulDiv(client_height, 96, dpi_y)};
+}
+
+void native_window::center_window() {
+    const ui::rect client = get_window_rect();
+    const int32_t pw = MulDiv(client.width, dpi_x, 96);
+    const int32_t ph = MulDiv(client.height, dpi_y, 96);
+
+    HWND owner = GetWindow(hwnd, GW_OWNER);
+    if (!is_real_owner(owner)) {
+        owner = nullptr;
+    }
+    RECT reference{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (owner != nullptr) {
+        GetWindowRect(owner, &reference);
+    }
+    MONITORINFOEXW monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT work = monitor.rcWork;
+
+    RECT outer{0, 0, pw, ph};
+    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+    const LONG outer_width = outer.right - outer.left;
+    const LONG outer_height = outer.bottom - outer.top;
+
+    LONG x = reference.left + (reference.right - pw - reference.left) / 2;
+    LONG y = reference.top + (reference.bottom - ph - reference.top) / 2;
+    if (x + outer_width > work.right) {
+        x = work.right - outer_width;
+    }
+    if (x < work.left) {
+        x = work.left + 1;
+    }
+    if (y + outer_height > work.bottom) {
+        y = work.bottom - outer_height;
+    }
+    if (y < work.top) {
+        y = work.top + 1;
+    }
+    SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void native_window::invalidate(const ui::rect& logical) const {
+    // Without a system window InvalidateRect would repaint every window.
+    if (hwnd == nullptr) {
+        return;
+    }
+    const RECT device{scale_down(logical.x, dpi_x, 96), scale_down(logical.y, dpi_y, 96),
+                      scale_up(logical.x + logical.width, dpi_x, 96),
+                      scale_up(logical.y + logical.height, dpi_y, 96)};
+    InvalidateRect(hwnd, &device, FALSE);
+}
+
+LRESULT CALLBACK native_window::window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* self = reinterpret_cast<native_window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr || self->window == nullptr) {
+        if (message == WM_SIZE || message == WM_GETMINMAXINFO) {
+            return 0;
+        }
+        return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
+    // Nothing thrown by a handler may unwind through the system's frames:
+    // keep it for the modal loop, which rethrows it after DispatchMessageW.
+    try {
+        return self->handle_message(message, wparam, lparam);
+    } catch (...) {
+        keep_exception(std::current_exception());
+        return 0;
+    }
+}
+
+LRESULT native_window::handle_message(UINT message, WPARAM wparam, LPARAM lparam) {
+    ui::window& w = *window;
+    switch (message) {
+    case WM_SIZE:
+        on_size(LOWORD(lparam), HIWORD(lparam));
+        return 0;
+    case WM_SETFOCUS:
+        w.route_event(event_kind::focus_gained, 0);
+        return 0;
+    case WM_KILLFOCUS:
+        w.route_event(event_kind::focus_lost, 0);
+        return 0;
+    case WM_PAINT:
+        on_paint();
+        return 0;
+    case WM_CLOSE:
+        end_native_modal();
+        return 1;
+    case WM_SETCURSOR:
+        // While the mouse is tracked in the client area the cursor is the one
+        // a widget chose with set_cursor; elsewhere the system's.
+        if (!w.mouse_tracking) {
+            DefWindowProcW(hwnd, message, wparam, lparam);
+        }
+        return 0;
+    case WM_GETMINMAXINFO:
+        on_get_min_max_info(*reinterpret_cast<MINMAXINFO*>(lparam));
+        return 0;
+    case WM_INPUTLANGCHANGE:
+        if (w.text_input != nullptr) {
+            w.text_input->input_language_changed();
+        }
+        return 0;
+    case WM_KEYDOWN:
+        w.route_event(event_kind::key_down, wparam);
+        return 0;
+    case WM_KEYUP:
+        w.route_event(event_kind::key_up, wparam);
+        return 0;
+    case WM_CHAR:
+        w.route_event(event_kind::char_input, wparam);
+        return 0;
+    case WM_IME_STARTCOMPOSITION:
+        if (w.text_input != nullptr) {
+            w.text_input->start_composition(w);
+        }
+        return 0;
+    case WM_IME_ENDCOMPOSITION:
+        if (w.text_input != nullptr) {
+            w.text_input->end_composition(w);
+        }
+        return 0;
+    case WM_IME_COMPOSITION:
+        if (w.text_input != nullptr) {
+            w.text_input->composition_changed(w, lparam);
+        }
+        return 0;
+    case WM_COMMAND:
+        return 0;
+    case WM_TIMER:
+        on_timer(static_cast<uint32_t>(wparam));
+        return 0;
+    case WM_MOUSEMOVE:
+        return on_mouse_move();
+    case WM_LBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        w.route_event(event_kind::mouse_down, static_cast<uint64_t>(button_of(message)));
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_RBUTTONUP:
+        w.route_event(event_kind::mouse_up, static_cast<uint64_t>(button_of(message)));
+        return 0;
+    case WM_LBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+        on_double_click(button_of(message));
+        return 0;
+    case WM_MOUSEWHEEL: {
+        const auto notches = static_cast<int16_t>(HIWORD(wparam));
+        w.route_event(event_kind::mouse_wheel, event_info::pack_double(notches * 0.5));
+        return 0;
+    }
+    case WM_IME_SETCONTEXT:
+        // The system must not draw its own composition window.
+        return DefWindowProcW(hwnd, message, wparam, lparam & ~static_cast<LPARAM>(ISC_SHOWUICOMPOSITIONWINDOW));
+    case WM_MOUSELEAVE:
+        w.mouse_tracking = false;
+        w.route_event(event_kind::mouse_leave, 0);
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
+}
+
+void native_window::on_size(int32_t width, int32_t height) {
+    ui::window& w = *window;
+    if (w.renderer != nullptr) {
+        w.renderer->resize(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+    }
+    w.route_event(event_kind::resized,
+                  event_info::pack_pair(MulDiv(width, 96, dpi_x), MulDiv(height, 96, dpi_y)));
+}
+
+void native_window::on_paint() {
+    RECT device{};
+    if (!GetUpdateRect(hwnd, &device, FALSE) || IsRectEmpty(&device)) {
+        return;
+    }
+    // Validated whatever happens while painting: a region left invalid by a
+    // throwing paint handler would bring WM_PAINT back forever.
+    struct validate_on_exit {
+        HWND hwnd;
+        RECT r;
+        ~validate_on_exit() { ValidateRect(hwnd, &r); }
+    } validate{hwnd, device};
+
+    const RECT logical{scale_down(device.left, 96, dpi_x), scale_down(device.top, 96, dpi_y),
+                       scale_up(device.right, 96, dpi_x), scale_up(device.bottom, 96, dpi_y)};
+    window->paint_widget(window->root, logical);
+}
+
+void native_window::on_get_min_max_info(MINMAXINFO& info) const {
+    const SIZE frame = frame_size(style, ex_style);
+    const auto round_trip = [](int32_t v, int32_t dpi) { return MulDiv(MulDiv(v, 96, dpi), dpi, 96); };
+    info.ptMinTrackSize.x = round_trip(min_client_width, dpi_x) + frame.cx;
+    info.ptMinTrackSize.y = round_trip(min_client_height, dpi_y) + frame.cy;
+    info.ptMaxTrackSize.x = round_trip(max_client_width, dpi_x) + frame.cx;
+    info.ptMaxTrackSize.y = round_trip(max_client_height, dpi_y) + frame.cy;
+}
+
+LRESULT native_window::on_mouse_move() {
+    ui::window& w = *window;
+    if (!w.mouse_tracking) {
+        // The first move into the client area only starts the tracking that
+        // reports the mouse leaving again; it is not routed.
+        w.mouse_tracking = true;
+        TRACKMOUSEEVENT tracking{};
+        tracking.cbSize = sizeof(tracking);
+        tracking.dwFlags = TME_LEAVE;
+        tracking.hwndTrack = hwnd;
+        tracking.dwHoverTime = HOVER_DEFAULT;
+        TrackMouseEvent(&tracking);
+        return 1;
+    }
+    w.route_event(event_kind::mouse_move, 0);
+    return 0;
+}
+
+void native_window::on_double_click(int32_t button) {
+    ui::window& w = *window;
+    const widget* target = w.hit_test(w.root.cursor_position());
+    const bool wants_double_click =
+        target != nullptr && target->is_usable() && has_handlers(target, event_kind::mouse_double_click);
+    w.route_event(wants_double_click ? event_kind::mouse_double_click : event_kind::mouse_down,
+                  static_cast<uint64_t>(button));
+}
+
+} // namespace norvik::ui

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <map>
+#include <string>
+
+#include <windows.h>
+
+#include "ui/core/native_drop_target.h"
+#include "ui/core/rect.h"
+
+namespace norvik::ui {
+
+class event_object;
+class window;
+
+// The system window behind a norvik::ui::window: the window class, styles,
+// dots per inch, timers, the modal message loop and the OLE drop target.
+// Turns system messages into toolkit events for its window.
+//
+// Units: positions handed in and out are device pixels on the screen; sizes
+// are logical units (1/96 inch) of the client area. MulDiv(v, dpi, 96)
+// converts to pixels and MulDiv(v, 96, dpi) back, with dpi_x horizontally
+// and dpi_y vertically.
+class native_window {
+public:
+    struct timer_record {
+        int32_t user_id = 0;
+        event_object* target = nullptr;
+        bool one_shot = false;
+    };
+
+    // Initialises OLE for the thread (a single-threaded apartment) and locks
+    // the drop target.
+    native_window();
+    // Revokes the drop target, destroys the system window, unlocks the drop
+    // target and uninitialises OLE.
+    ~native_window();
+    native_window(const native_window&) = delete;
+    native_window& operator=(const native_window&) = delete;
+
+    // Creates the hidden system window for `w`, owned by `owner`'s system
+    // window when given: r.x and r.y are the outer position in pixels, r.width
+    // and r.height the client size in logical units at the screen's density.
+    void create(native_window* owner, ui::window& w, const ui::rect& r);
+
+    // Shows the window and dispatches messages until end_native_modal. The
+    // owner window stays disabled meanwhile. An exception thrown by a handler
+    // during dispatch ends the loop and leaves here.
+    void run_modal();
+    // Ends the loop, re-enables and focuses the owner and hides the window.
+    void end_native_modal();
+
+    // Raises timer on `target`, value `user_id`, every `interval_ms`
+    // milliseconds (once for a one-shot timer). Returns the timer's
+    // identifier: 1 for the first timer of the window, never reused.
+    uint32_t start_timer(event_object& target, int32_t user_id, uint32_t interval_ms, bool one_shot);
+    // Stops the first timer started with this target and user identifier.
+    void stop_timer(event_object& target, int32_t user_id);
+
+    // Outer position (pixels) and client size (logical units).
+    void set_window_rect(const ui::rect& r);
+    // Client origin on the screen (pixels) and client size (logical units).
+    ui::rect get_window_rect() const;
+    // Centres the window on its owner (or the screen), inside the work area.
+    void center_window();
+
+    // Asks for a repaint of a rectangle given in logical window coordinates.
+    void invalidate(const ui::rect& logical) const;
+
+    // Exceptions thrown by event handlers while the system was calling the
+    // window procedure (or an OLE callback) are kept here and rethrown from
+    // the code that made the system call, so none crosses into the system.
+    static void keep_exception(std::exception_ptr e);
+    static void rethrow_kept_exception();
+
+    // The window class name, "NORVIK_WINDOW_CLASS" with as many trailing "0"
+    // as it took to find a name not yet registered in the process.
+    static const std::wstring& class_name();
+
+    HWND hwnd = nullptr;
+    ui::window* window = nullptr;
+    bool modal_running = false;
+    int32_t timer_counter = 0;
+    std::map<uint32_t, timer_record> timers;
+    uint32_t style = 0x02C80000; // WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU
+    uint32_t ex_style = 0;
+    int32_t dpi_x = 0;
+    int32_t dpi_y = 0;
+    int32_t min_client_width = 0;
+    int32_t min_client_height = 0;
+    int32_t max_client_width = 100000;
+    int32_t max_client_height = 100000;
+    native_drop_target drop_target;
+
+private:
+    static LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam);
+
+    void on_size(int32_t width, int32_t height);
+    void on_paint();
+    void on_get_min_max_info(MINMAXINFO& info) const;
+    LRESULT on_mouse_move();
+    void on_double_click(int32_t button);
+    void on_timer(uint32_t id);
+    SIZE frame_size(uint32_t frame_style, uint32_t frame_ex_style) const;
+    SIZE outer_size(int32_t logical_width, int32_t logical_height) const;
+};
+
+} // namespace norvik::ui

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include <windows.h>
+
+#include "ui/core/event_kind.h"
+#include "ui/core/event_object.h"
+#include "ui/core/native_window.h"
+#include "ui/core/point.h"
+#include "ui/core/rect.h"
+#include "ui/core/text_input.h"
+#include "ui/core/widget.h"
+
+namespace norvik::ui {
+
+class Renderer;
+
+// A top-level window of the toolkit: the system window (native), its
+// renderer, its text input service and the root of its widget tree. The
+// window procedure turns system messages into toolkit events and hands them
+// to route_event. A window is shown modally; its message loop runs until it
+// is ended.
+//
+// Subclasses (a wizard, a message pop-up) hold their widgets as members,
+// create them after create() and destroy them before this class's
+// destructor runs.
+class window : public event_object {
+public:
+    // Initialises OLE (through native) and sets the arrow cursor; no system
+    // window exists until create.
+    window();
+    ~window() override;
+
+    // Creates the hidden system window titled `title` (UTF-8; invalid UTF-8
+    // throws std::range_error "bad conversion"), the root widget of size
+    // r.width x r.height, the renderer and the text input service. r.x and
+    // r.y are the outer position in screen pixels, the size is logical.
+    void create(std::string_view title, const ui::rect& r);
+
+    // Raises shown, runs the modal loop and returns the result given to
+    // end_modal (0 when the close box ended the loop).
+    int32_t show_modal();
+    // Stores `result`, raises hidden and ends the modal loop.
+    void end_modal(int32_t result);
+
+    void set_window_rect(const ui::rect& r);
+    ui::rect get_window_rect() const;
+    void center_window();
+
+    // The deepest visible widget containing `p` (window logical
+    // coordinates), or nullptr.
+    widget* hit_test(point p) const;
+    // Delivers an input event to the widget concerned (hit, hovered,
+    // focused or capturing widget).
+    void route_event(event_kind kind, uint64_t value);
+    // Moves the keyboard focus; reason 0 for a mouse press or the system,
+    // 1 for Tab navigation.
+    void set_focus(widget* w, int32_t reason);
+    void focus_next();
+    void focus_previous();
+    // Paints `w` and its subtree where they meet `update` (left, top, right,
+    // bottom in logical window coordinates).
+    void paint_widget(widget& w, const RECT& update);
+    // Appends `w` to the Tab order (done by widget::create).
+    void register_widget(widget& w);
+    // Drops every reference the window holds to `w` (its destructor).
+    void forget_widget(widget& w);
+
+    native_window native;
+    std::unique_ptr<Renderer> renderer;
+    std::unique_ptr<ui::text_input> text_input;
+    window* owner = nullptr;
+    widget root;
+    widget* focused_widget = nullptr;
+    widget* hovered_widget = nullptr;
+    std::vector<widget*> registered_widgets;
+    int32_t modal_result = 0;
+    point paint_origin;
+    bool mouse_tracking = false;
+
+private:
+    widget* widget_under_cursor() const;
+    void route_mouse_move();
+    void route_wheel(uint64_t value);
+    bool is_tab_stop(const widget* w) const;
+    std::size_t focus_index() const;
+};
+
+} // namespace norvik::ui
