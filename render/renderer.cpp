@@ -222,9 +222,15 @@ void Renderer::begin_widget(const widget& w, const RECT& update) {
                                D2D1_ANTIALIAS_MODE_ALIASED);
     paint_offset_.x += w.rect.x;
     paint_offset_.y += w.rect.y;
+    // The widget's bounds are clipped in window coordinates, before the
+    // translation is set: the same region as a clip of {0, 0, width, height}
+    // under the translation, but Wine 8 scales a translated clip wrongly
+    // above 96 dpi and would cut every widget short.
+    target.PushAxisAlignedClip(to_d2d(paint_offset_.x, paint_offset_.y, paint_offset_.x + w.rect.width,
+                                      paint_offset_.y + w.rect.height),
+                               D2D1_ANTIALIAS_MODE_ALIASED);
     target.SetTransform(D2D1::Matrix3x2F::Translation(static_cast<float>(paint_offset_.x),
                                                       static_cast<float>(paint_offset_.y)));
-    target.PushAxisAlignedClip(to_d2d(0, 0, w.rect.width, w.rect.height), D2D1_ANTIALIAS_MODE_ALIASED);
 }
 
 void Renderer::end_widget() {

@@ -564,12 +564,12 @@ TEST(WindowChild, At144Dpi) {
         ASSERT_EQ(shot.at(599, y), red) << "y " << y;
     }
     EXPECT_EQ(shot.at(16, 16), green);
-    // The box spans logical 10 to 111, device pixels 15 to 166.5. (Wine 8
-    // applies the density to a clip before the translation instead of after,
-    // so it cuts the box at 161.5: the pixels in between are not checked.)
+    // The box spans logical 10 to 111, device pixels 15 to 166.5: scaled as
+    // a whole, not cut short by its clip.
     EXPECT_EQ(shot.at(14, 14), red);
     EXPECT_EQ(shot.at(15, 15), green);
-    EXPECT_EQ(shot.at(160, 160), green);
+    EXPECT_EQ(shot.at(165, 165), green);
+    EXPECT_EQ(shot.at(165, 15), green);
     EXPECT_EQ(shot.at(167, 167), red);
 
     // invalidate asks for device pixels, widened to whole pixels.
