@@ -8,6 +8,7 @@
 
 #include "render/com_check.h"
 #include "render/image.h"
+#include "render/text_conversion.h"
 #include "ui/core/widget.h"
 
 using Microsoft::WRL::ComPtr;
@@ -15,22 +16,6 @@ using Microsoft::WRL::ComPtr;
 namespace norvik::ui {
 
 namespace {
-
-// UTF-8 to UTF-16 for DirectWrite; invalid input is refused rather than
-// replaced, so a caller never draws text it did not mean.
-std::wstring widen(std::string_view utf8) {
-    if (utf8.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(utf8.size());
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
-    if (length <= 0) {
-        throw std::range_error("bad conversion");
-    }
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), length);
-    return wide;
-}
 
 D2D1_COLOR_F to_d2d(const Color& c) {
     return D2D1::ColorF(c.r, c.g, c.b, c.a);
@@ -253,7 +238,7 @@ void Renderer::end_widget() {
 }
 
 void Renderer::set_font(std::string_view family, float font_size, int32_t weight, int32_t style) {
-    font_family_ = widen(family);
+    font_family_ = utf8_to_utf16(family);
     font_size_ = font_size;
     font_weight_ = weight_from_theme(weight);
     font_style_ = style == 1 ? DWRITE_FONT_STYLE_ITALIC : DWRITE_FONT_STYLE_NORMAL;
@@ -333,7 +318,7 @@ void Renderer::draw_image_part(point at, Image& image, const ui::rect& source) {
 }
 
 ComPtr<IDWriteTextLayout> Renderer::make_layout(std::string_view text, float width, float height) {
-    const std::wstring wide = widen(text);
+    const std::wstring wide = utf8_to_utf16(text);
     ComPtr<IDWriteTextLayout> layout;
     if (FAILED(require(write_factory_).CreateTextLayout(wide.data(), static_cast<UINT32>(wide.size()),
                                                         &require(text_format_), width, height,

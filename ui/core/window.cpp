@@ -5,6 +5,7 @@
 #include <string>
 
 #include "render/renderer.h"
+#include "render/text_conversion.h"
 #include "ui/core/cursor_shape.h"
 #include "ui/core/event_registry.h"
 #include "ui/core/key_state.h"
@@ -13,20 +14,6 @@
 namespace norvik::ui {
 
 namespace {
-
-std::wstring widen(std::string_view utf8) {
-    if (utf8.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(utf8.size());
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
-    if (length <= 0) {
-        throw std::range_error("bad conversion");
-    }
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), length);
-    return wide;
-}
 
 // Closes a widget's drawing scope even when a paint handler throws, so the
 // renderer still ends the frame (EndDraw, EndPaint).
@@ -63,7 +50,7 @@ window::~window() {
 
 void window::create(std::string_view title, const ui::rect& r) {
     native.create(owner != nullptr ? &owner->native : nullptr, *this, r);
-    SetWindowTextW(native.hwnd, widen(title).c_str());
+    SetWindowTextW(native.hwnd, utf8_to_utf16(title).c_str());
     root.class_name = "BaseWidget";
     root.create(*this, r);
     focused_widget = &root;
