@@ -180,6 +180,40 @@ TEST_F(WidgetTree, HidingAParentHidesItsSubtreeFromPaintHitTestAndFocus) {
     EXPECT_EQ(log.take(), (lines{"button:paint:0"}));
 }
 
+TEST_F(WidgetTree, ShowingAWidgetInsideAHiddenPageKeepsItsSubtreeHidden) {
+    widget page;
+    widget row;
+    widget box;
+    widget late;
+    page.create(w.root, {0, 0, 300, 200});
+    row.create(page, {10, 10, 200, 40});
+    box.create(row, {0, 0, 20, 20});
+    box.focusable = true;
+    show();
+
+    page.set_visible(false);
+    row.set_visible(false);
+    row.set_visible(true);
+    EXPECT_FALSE(row.is_visible());
+    EXPECT_FALSE(box.is_visible()) << "its page is still hidden";
+    late.create(row, {30, 0, 20, 20}); // created while the page is hidden
+    late.focusable = true;
+    EXPECT_FALSE(late.is_visible());
+    post(w, WM_CHAR, L'\t');
+    EXPECT_EQ(w.focused_widget, &w.root) << "Tab never reaches a control of a hidden page";
+
+    page.set_enabled(false);
+    row.set_enabled(false);
+    row.set_enabled(true);
+    EXPECT_FALSE(box.is_usable()) << "its page is still disabled";
+
+    page.set_visible(true);
+    page.set_enabled(true);
+    EXPECT_TRUE(box.is_visible());
+    EXPECT_TRUE(late.is_visible());
+    EXPECT_TRUE(box.is_usable());
+}
+
 TEST_F(WidgetTree, TheLaterOfTwoOverlappingChildrenTakesTheClick) {
     widget under;
     widget over;

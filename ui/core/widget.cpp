@@ -64,7 +64,7 @@ void widget::realise(const ui::rect& r) {
     if (!enabled) {
         enabled = true;
         for (widget* c : children) {
-            hand_down_enabled(*c, true);
+            hand_down_enabled(*c, parent_enabled);
         }
         invalidate();
     }
@@ -72,7 +72,7 @@ void widget::realise(const ui::rect& r) {
         emit(this, event_kind::shown, 0);
         visible = true;
         for (widget* c : children) {
-            hand_down_visible(*c, true);
+            hand_down_visible(*c, parent_visible);
         }
         invalidate();
     }
@@ -84,8 +84,8 @@ void widget::realise(const ui::rect& r) {
 
 void widget::attach_child(widget& child) {
     child.parent = this;
-    hand_down_enabled(child, enabled);
-    hand_down_visible(child, visible);
+    hand_down_enabled(child, enabled && parent_enabled);
+    hand_down_visible(child, visible && parent_visible);
     children.push_back(&child);
     emit(this, event_kind::child_added, event_info::pack_pointer(&child));
 }
@@ -145,7 +145,7 @@ void widget::set_enabled(bool v) {
     }
     enabled = v;
     for (widget* c : children) {
-        hand_down_enabled(*c, v);
+        hand_down_enabled(*c, enabled && parent_enabled);
     }
     invalidate();
 }
@@ -157,8 +157,11 @@ void widget::set_visible(bool v) {
     // Raised while `visible` still holds the old value.
     emit(this, v ? event_kind::shown : event_kind::hidden, 0);
     visible = v;
+    // What is handed down is the state after every ancestor, not this
+    // widget's own flag alone: a widget shown inside a hidden page must not
+    // make its children visible (and reachable with Tab).
     for (widget* c : children) {
-        hand_down_visible(*c, v);
+        hand_down_visible(*c, visible && parent_visible);
     }
     invalidate();
 }
