@@ -173,14 +173,20 @@ void native_window::run_modal() {
         EnableWindow(owner, FALSE);
     }
     try {
+        // Running before the window shows: a handler reached while showing
+        // (focus, paint) may already end the loop, and that must stick.
+        modal_running = true;
         if (!IsWindowVisible(hwnd)) {
             ShowWindow(hwnd, SW_SHOW);
             UpdateWindow(hwnd);
         }
-        modal_running = true;
         rethrow_kept_exception();
         for (;;) {
-            WaitMessage();
+            if (!modal_running) {
+                return;
+            }
+            // Drain before waiting: WaitMessage does not wake for messages
+            // that were already in the queue when it is called.
             MSG message{};
             while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
                 // Ended by the previous message: this one is dropped.
@@ -198,6 +204,7 @@ void native_window::run_modal() {
             if (!modal_running) {
                 return;
             }
+            WaitMessage();
         }
     } catch (...) {
         // The loop is gone: leave the window and its owner as an ended loop
