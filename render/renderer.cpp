@@ -85,8 +85,15 @@ Renderer::Renderer(HWND window) : hwnd_(window) {
                                  reinterpret_cast<void**>(factory_.GetAddressOf())))) {
         throw std::runtime_error("unable to create a d2d resource factory");
     }
-    create_render_target();
-    create_device_resources();
+    // A throwing constructor runs no destructor, and the members would go in
+    // declaration order; release what was made in reverse order of creation.
+    try {
+        create_render_target();
+        create_device_resources();
+    } catch (...) {
+        release_interfaces();
+        throw;
+    }
 }
 
 Renderer::~Renderer() {
