@@ -69,6 +69,17 @@ x11_capture::x11_capture(HWND window) {
 }
 
 void x11_capture::grab_x11(const wchar_t* state_dir, POINT origin) {
+    // xwd walks the window tree and gives up with BadWindow when a window of
+    // another program disappears during the walk; such a grab is repeated.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (try_grab_x11(state_dir, origin)) {
+            return;
+        }
+    }
+    throw std::runtime_error("the screen grab failed");
+}
+
+bool x11_capture::try_grab_x11(const wchar_t* state_dir, POINT origin) {
     static int serial = 0;
     const std::wstring base = std::wstring(state_dir) + L"/capture-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                               std::to_wstring(++serial) + L".rgb";
@@ -100,9 +111,10 @@ void x11_capture::grab_x11(const wchar_t* state_dir, POINT origin) {
     DeleteFileW(result.c_str());
     DeleteFileW(failure.c_str());
     if (bytes.size() != static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 3) {
-        throw std::runtime_error("the screen grab failed");
+        return false;
     }
     rgb_.assign(bytes.begin(), bytes.end());
+    return true;
 }
 
 void x11_capture::grab_gdi(POINT origin) {

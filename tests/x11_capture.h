@@ -36,6 +36,7 @@ public:
 
 private:
     void grab_x11(const wchar_t* state_dir, POINT origin);
+    bool try_grab_x11(const wchar_t* state_dir, POINT origin);
     void grab_gdi(POINT origin);
 
     int32_t width_ = 0;
