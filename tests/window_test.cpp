@@ -233,6 +233,14 @@ TEST_F(Window, TheCloseBoxEndsTheLoopWithZeroAndNoHiddenEvent) {
     EXPECT_EQ(log.take(), (lines{"window:shown:0", "window:hidden:0"}));
 }
 
+TEST_F(Window, AnEndRequestedWhileTheWindowShowsEndsTheLoop) {
+    // The first paint comes from showing the window, before any message is
+    // taken from the queue.
+    connect(&w.root, event_kind::paint, event_handler([this](const event_info&) { w.end_modal(7); }));
+    EXPECT_EQ(w.show_modal(), 7);
+    EXPECT_FALSE(IsWindowVisible(w.native.hwnd));
+}
+
 TEST_F(Window, AMessageQueuedWhenTheLoopEndsIsDropped) {
     constexpr UINT probe = WM_APP + 5;
     from_loop([this] {
