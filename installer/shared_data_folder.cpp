@@ -9,11 +9,6 @@ namespace {
 constexpr std::size_t path_room = 500;
 constexpr wchar_t vendor_folder[] = L"\\Falkmoor\\";
 
-struct handle_closer {
-    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-};
-using unique_handle = std::unique_ptr<void, handle_closer>;
-
 struct sid_freer {
     void operator()(PSID sid) const noexcept { FreeSid(sid); }
 };
@@ -80,12 +75,9 @@ local_ptr<ACL> shared_data_folder::list_with_users_grant(PACL existing) noexcept
 
 void shared_data_folder::grant_users_full_access(const std::wstring& folder) noexcept
 {
-    unique_handle handle(CreateFileW(folder.c_str(), READ_CONTROL | WRITE_DAC, 0, nullptr, OPEN_EXISTING,
-                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (handle.get() == INVALID_HANDLE_VALUE) {
-        handle.release();
-        return;
-    }
+    unique_handle handle = adopt_file(CreateFileW(folder.c_str(), READ_CONTROL | WRITE_DAC, 0, nullptr,
+                                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle) return;
     PACL current = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (GetSecurityInfo(handle.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &current,

@@ -6,16 +6,11 @@
 #include <windows.h>
 #include <aclapi.h>
 
-#include <memory>
+#include "installer/win32_handles.h"
+
 #include <string>
 
 namespace installer {
-
-struct local_free_deleter {
-    void operator()(void* memory) const noexcept { LocalFree(memory); }
-};
-template <typename T>
-using local_ptr = std::unique_ptr<T, local_free_deleter>;
 
 class shared_data_folder {
 public:

@@ -1,8 +1,7 @@
 #include "installer/system.h"
 
 #include "installer/shared_data_folder.h"
-
-#include <memory>
+#include "installer/win32_handles.h"
 
 namespace installer {
 
@@ -12,16 +11,10 @@ constexpr wchar_t vendor_folder[] = L"\\Falkmoor";
 constexpr wchar_t module_file[] = L"\\Quendal.aex";
 constexpr wchar_t staging_suffix[] = L".partial";
 
-struct handle_closer {
-    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-};
-using unique_file = std::unique_ptr<void, handle_closer>;
-
-unique_file create_for_writing(const norvik::filesystem::file_path& file) noexcept
+unique_handle create_for_writing(const norvik::filesystem::file_path& file) noexcept
 {
-    HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr);
-    return unique_file(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+    return adopt_file(
+        CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // One write of the whole module. A short count is a failure as well: a full
@@ -65,7 +58,7 @@ int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noe
         return step_target_unwritable;
     }
     {
-        unique_file out = create_for_writing(staging);
+        unique_handle out = create_for_writing(staging);
         if (!out) return step_target_unwritable;
         if (!write_all(out.get(), bytes, size)) {
             out.reset();
