@@ -267,21 +267,8 @@ void window::focus_next() {
     if (n == 0) {
         return;
     }
-    std::size_t i = focus_index();
-    const std::size_t start = i;
-    for (std::size_t step = 0; step < n; ++step) {
-        i = (i + 1 >= n) ? 0 : i + 1;
-        if (i == start) {
-            return;
-        }
-        widget* candidate = registered_widgets[i];
-        if (is_tab_stop(candidate)) {
-            if (candidate != focused_widget) {
-                set_focus(candidate, 1);
-            }
-            return;
-        }
-    }
+    const std::size_t start = focus_index();
+    focus_tab_stop_from(start, start, true);
 }
 
 // Shift+Tab. When the focused widget is not a tab stop, the search starts
@@ -309,8 +296,17 @@ void window::focus_previous() {
             }
         }
     }
+    focus_tab_stop_from(i, start, false);
+}
+
+void window::focus_tab_stop_from(std::size_t i, std::size_t start, bool forward) {
+    const std::size_t n = registered_widgets.size();
     for (std::size_t step = 0; step < n; ++step) {
-        i = back(i);
+        if (forward) {
+            i = (i + 1 >= n) ? 0 : i + 1;
+        } else {
+            i = (i == 0 || i > n) ? n - 1 : i - 1;
+        }
         if (i == start) {
             return;
         }

@@ -88,6 +88,9 @@ private:
     void route_wheel(uint64_t value);
     bool is_tab_stop(const widget* w) const;
     std::size_t focus_index() const;
+    // Steps from index i (forward or backward, wrapping) to the first tab
+    // stop and focuses it; gives up on coming back to `start`.
+    void focus_tab_stop_from(std::size_t i, std::size_t start, bool forward);
 };
 
 } // namespace norvik::ui
