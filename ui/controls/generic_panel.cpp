@@ -1,0 +1,21 @@
+#include "ui/controls/generic_panel.h"
+
+#include "render/renderer.h"
+#include "ui/core/event_registry.h"
+#include "ui/core/window.h"
+
+namespace norvik::ui {
+
+GenericPanel::GenericPanel() {
+    // A lambda rather than a member pointer bound to GenericPanel::draw, so
+    // that the call stays virtual.
+    connect(this, event_kind::paint, event_handler([this](const event_info&) { draw(); }));
+}
+
+void GenericPanel::draw() {
+    Renderer& renderer = *owner_window->renderer;
+    renderer.set_fill_color(style.style_color("default_back_color"));
+    renderer.fill_rect({0, 0, rect.width, rect.height});
+}
+
+} // namespace norvik::ui
