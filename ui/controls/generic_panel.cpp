@@ -7,9 +7,9 @@
 namespace norvik::ui {
 
 GenericPanel::GenericPanel() {
-    // A lambda rather than a member pointer bound to GenericPanel::draw, so
-    // that the call stays virtual.
-    connect(this, event_kind::paint, event_handler([this](const event_info&) { draw(); }));
+    // A pointer to a virtual member dispatches virtually, so a subclass's
+    // draw is the one that runs.
+    connect(this, event_kind::paint, this, &GenericPanel::draw);
 }
 
 void GenericPanel::draw() {
