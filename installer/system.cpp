@@ -3,13 +3,51 @@
 #include "installer/shared_data_folder.h"
 #include "installer/win32_handles.h"
 
+#include <string>
+
 namespace installer {
 
 namespace {
 
 constexpr wchar_t vendor_folder[] = L"\\Falkmoor";
 constexpr wchar_t module_file[] = L"\\Quendal.aex";
-constexpr wchar_t staging_suffix[] = L".partial";
+// The staging file takes the module's place in length: "Quendal.new" beside
+// "Quendal.aex". A longer name would fail in a plug-in folder deep enough
+// that the module itself still fits within the classic 260-character limit.
+constexpr wchar_t staging_extension[] = L".new";
+
+// A virus scanner or an indexer often opens a file the moment it is written
+// and holds it for a moment, and the rename then fails with a sharing or
+// access error. The replace is tried again after each of these pauses, about
+// a second in all, before the target counts as unwritable; a module held by
+// a running host is reported that much later.
+constexpr DWORD held_file_pauses_ms[] = {100, 200, 300, 400};
+
+bool is_held_elsewhere(DWORD error) noexcept
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+}
+
+// Runs `attempt` until it succeeds, fails for a reason other than another
+// process holding the file, or the pauses are used up.
+template <typename Attempt>
+bool retry_while_held(Attempt attempt) noexcept
+{
+    if (attempt()) return true;
+    for (const DWORD pause : held_file_pauses_ms) {
+        if (!is_held_elsewhere(GetLastError())) return false;
+        Sleep(pause);
+        if (attempt()) return true;
+    }
+    return false;
+}
+
+// The staging file never outlives a failed install; a scanner holding it
+// makes the delete wait like the replace.
+void remove_staging(const norvik::filesystem::file_path& staging) noexcept
+{
+    retry_while_held([&] { return DeleteFileW(staging.c_str()) != FALSE; });
+}
 
 unique_handle create_for_writing(const norvik::filesystem::file_path& file) noexcept
 {
@@ -37,7 +75,13 @@ WORD resource_for(std::size_t index, std::int32_t custom_uses_main_module) noexc
 
 norvik::filesystem::file_path staging_path_for(const norvik::filesystem::file_path& file)
 {
-    return file.appended(staging_suffix);
+    // The module's own extension gives way to the staging one, so both names
+    // are equally long.
+    std::wstring text = file.wstring();
+    const std::size_t mark = text.find_last_of(L".\\/");
+    if (mark != std::wstring::npos && text[mark] == L'.') text.erase(mark);
+    text.append(staging_extension);
+    return text;
 }
 
 int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noexcept
@@ -62,14 +106,17 @@ int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noe
         if (!out) return step_target_unwritable;
         if (!write_all(out.get(), bytes, size)) {
             out.reset();
-            DeleteFileW(staging.c_str());
+            remove_staging(staging);
             return step_write_failed;
         }
     }
-    // Fails while the host holds the installed module open; the staging file
-    // is removed and the old module stays.
-    if (!MoveFileExW(staging.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(staging.c_str());
+    // Still fails after the retries while the host holds the installed module
+    // open; the staging file is removed and the old module stays.
+    const bool replaced = retry_while_held([&] {
+        return MoveFileExW(staging.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    });
+    if (!replaced) {
+        remove_staging(staging);
         return step_target_unwritable;
     }
     return step_ok;

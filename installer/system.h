@@ -65,10 +65,14 @@ private:
 
 // Writes one found resource of this program to `file`, replacing any file
 // there only once the whole module has been written; returns a write_step.
+// A replace refused because another process holds a file open is tried
+// again for about a second before the target counts as unwritable.
 [[nodiscard]] int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noexcept;
 
-// Name of the file the module is written to before it replaces `file`. It
-// never ends in ".aex", so the host does not load a half-written module.
+// Name of the file the module is written to before it replaces `file`:
+// "Quendal.new" beside "Quendal.aex". It never ends in ".aex", so the host
+// does not load a half-written module, and it is no longer than `file`, so
+// it fits wherever the module does.
 [[nodiscard]] norvik::filesystem::file_path staging_path_for(const norvik::filesystem::file_path& file);
 
 } // namespace installer

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -70,6 +72,91 @@ void remove_tree(const std::wstring& path)
     }
     RemoveDirectoryW(path.c_str());
 }
+
+// The names of the files in `folder`, sorted.
+std::vector<std::wstring> files_in(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(data.cFileName);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Whether a file other than the module in `folder` holds a whole module.
+bool staged_in_full(const std::wstring& folder)
+{
+    bool found = false;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    do {
+        const ULONGLONG size = (ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+        found = found || (std::wstring(data.cFileName) != L"Quendal.aex" && size == module_size);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return found;
+}
+
+// Records the name of every file created in, or renamed into, one folder
+// while it lives: the only way to see a staging file that is gone again by
+// the time the job ends.
+class folder_watch {
+public:
+    explicit folder_watch(const std::wstring& folder)
+        : m_folder(CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr))
+    {
+        m_overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        listen();
+    }
+    ~folder_watch()
+    {
+        CancelIoEx(m_folder, &m_overlapped);
+        DWORD ignored = 0;
+        GetOverlappedResult(m_folder, &m_overlapped, &ignored, TRUE);
+        CloseHandle(m_overlapped.hEvent);
+        CloseHandle(m_folder);
+    }
+    folder_watch(const folder_watch&) = delete;
+    folder_watch& operator=(const folder_watch&) = delete;
+
+    // Every name seen so far; changes already made arrive within the wait.
+    std::vector<std::wstring> names()
+    {
+        while (WaitForSingleObject(m_overlapped.hEvent, 300) == WAIT_OBJECT_0) {
+            DWORD size = 0;
+            if (!GetOverlappedResult(m_folder, &m_overlapped, &size, FALSE)) break;
+            for (DWORD at = 0; size != 0;) {
+                const auto* entry = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(m_buffer + at);
+                if (entry->Action == FILE_ACTION_ADDED || entry->Action == FILE_ACTION_RENAMED_NEW_NAME)
+                    m_names.emplace_back(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+                if (entry->NextEntryOffset == 0) break;
+                at += entry->NextEntryOffset;
+            }
+            listen();
+        }
+        return m_names;
+    }
+
+private:
+    void listen()
+    {
+        ResetEvent(m_overlapped.hEvent);
+        ReadDirectoryChangesW(m_folder, m_buffer, sizeof m_buffer, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME, nullptr,
+                              &m_overlapped, nullptr);
+    }
+
+    HANDLE m_folder;
+    OVERLAPPED m_overlapped{};
+    alignas(DWORD) char m_buffer[16384];
+    std::vector<std::wstring> m_names;
+};
 
 class InstallJob : public ::testing::Test {
 protected:
@@ -192,23 +279,78 @@ TEST_F(InstallJob, LongerExistingModuleIsReplacedCompletely)
     EXPECT_EQ(read_file(module_in(target)), module_bytes());
 }
 
-TEST_F(InstallJob, ModuleInUseIsKeptAndReported)
+TEST_F(InstallJob, ModuleHeldOpenByAnotherProgram)
 {
-    const std::wstring target = folder(L"in-use");
-    CreateDirectoryW((target + L"\\Falkmoor").c_str(), nullptr);
+    // A scanner lets go of the module within the retry window; the running
+    // host never does. The holder opens it without sharing, as both do.
+    struct row {
+        const wchar_t* name;
+        DWORD released_after_ms; // 0: held until the job has ended
+        std::int32_t status;
+        bool replaced;
+    };
+    const row rows[] = {
+        {L"scanner", 300, 2, true},
+        {L"host", 0, 40, false},
+    };
     const std::vector<char> previous(1000, 'p');
-    write_file(module_in(target), previous);
-    // The running host holds its plug-ins open without sharing.
-    HANDLE held = CreateFileW(module_in(target).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    installer::target_list targets;
-    targets[6] = target;
-    run(targets);
-    CloseHandle(held);
+    for (const row& r : rows) {
+        SCOPED_TRACE(std::string(r.name, r.name + std::wcslen(r.name)));
+        const std::wstring target = folder(r.name);
+        CreateDirectoryW((target + L"\\Falkmoor").c_str(), nullptr);
+        write_file(module_in(target), previous);
+        HANDLE held = CreateFileW(module_in(target).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        // The hold is timed from the moment the new module has been written
+        // in full beside the old one, when the replace is about to happen.
+        std::thread holder;
+        if (r.released_after_ms) holder = std::thread([&] {
+            const ULONGLONG give_up = GetTickCount64() + 20'000;
+            while (!staged_in_full(target + L"\\Falkmoor") && GetTickCount64() < give_up) Sleep(2);
+            Sleep(r.released_after_ms);
+            CloseHandle(held);
+        });
+        installer::target_list targets;
+        targets[6] = target;
+        run(targets);
+        if (holder.joinable())
+            holder.join();
+        else
+            CloseHandle(held);
 
-    EXPECT_EQ(status(6), 40);
-    EXPECT_EQ(read_file(module_in(target)), previous) << "the working module is untouched";
-    EXPECT_FALSE(exists(installer::staging_path_for(module_in(target)).wstring()));
+        EXPECT_EQ(status(6), r.status);
+        EXPECT_EQ(read_file(module_in(target)), r.replaced ? module_bytes() : previous);
+        EXPECT_EQ(files_in(target + L"\\Falkmoor"), std::vector<std::wstring>{L"Quendal.aex"}) << "no staging file";
+    }
+}
+
+TEST_F(InstallJob, FolderNearThePathLimit)
+{
+    // A plug-in folder as deep as it can be while its module path still fits
+    // within MAX_PATH: no file the job writes there may be longer. (Wine has
+    // no such limit, so the lengths are checked instead of a failure.)
+    const std::size_t module_length = MAX_PATH - 1;
+    const std::size_t tail = std::wcslen(L"\\Falkmoor\\Quendal.aex");
+    std::wstring target = root;
+    while (target.size() < module_length - tail) {
+        target += L"\\" + std::wstring(std::min<std::size_t>(100, module_length - tail - target.size() - 1), L'd');
+        ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+    }
+    const std::wstring vendor = target + L"\\Falkmoor";
+    ASSERT_TRUE(CreateDirectoryW(vendor.c_str(), nullptr));
+    ASSERT_EQ(module_in(target).size(), module_length);
+
+    folder_watch watch(vendor);
+    installer::target_list targets;
+    targets[3] = target;
+    run(targets);
+
+    EXPECT_EQ(status(3), 2);
+    EXPECT_EQ(read_file(module_in(target)), module_bytes());
+    const std::vector<std::wstring> written = watch.names();
+    EXPECT_GE(written.size(), 1u);
+    for (const std::wstring& name : written)
+        EXPECT_LT(vendor.size() + 1 + name.size(), std::size_t{MAX_PATH}) << "written: " << name.size() << " characters";
 }
 
 TEST_F(InstallJob, StagingFileIsNeverLoadableAsAModule)
