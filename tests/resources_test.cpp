@@ -43,11 +43,13 @@ TEST(Resources, IconAndVersion)
     EXPECT_EQ(fixed.dwFileVersionLS, (6u << 16) | 0u);
 }
 
-TEST(Resources, ManifestRunsAsInvokerAndIsDpiAware)
+TEST(Resources, ManifestRunsAsInvokerAndIsDpiAndLongPathAware)
 {
     const std::string manifest = resource_text(RT_MANIFEST, 1);
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
     EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find("<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true<"),
+              std::string::npos);
 }
 
 } // namespace
