@@ -4,6 +4,7 @@
 // the window procedure.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -526,6 +527,62 @@ TEST_F(WidgetTree, AWidgetDestroyedBeforeItsWindowLeavesNoReferenceBehind) {
     post(w, WM_CHAR, L'\t');
     move_pointer(w, {51, 51});
     EXPECT_EQ(log.take(), (lines{"root:mouse_enter:0"}));
+}
+
+TEST_F(WidgetTree, LoopsOverChildrenSkipAChildDestroyedByAHandler) {
+    // What a loop still holding the old pointer would reach: a widget of
+    // another window built where the destroyed one lived, anchored so that
+    // re-anchoring it would show.
+    norvik::ui::window elsewhere;
+    elsewhere.create("elsewhere", {0, 0, 100, 100});
+    const auto haunt = [&](std::optional<widget>& slot) {
+        slot.reset();
+        slot.emplace();
+        slot->create(elsewhere.root, {1, 1, 10, 10});
+        slot->anchor_left = {true, 77};
+        log.watch(*slot, "ghost", {event_kind::paint, event_kind::parent_resized});
+    };
+
+    widget parent;
+    parent.create(w.root, {0, 0, 300, 200});
+    std::optional<widget> first;
+    std::optional<widget> second;
+    widget last;
+    first.emplace();
+    second.emplace();
+    first->create(parent, {0, 0, 50, 50});
+    second->create(parent, {60, 0, 50, 50});
+    last.create(parent, {120, 0, 50, 50});
+    log.watch(last, "last", {event_kind::paint, event_kind::parent_resized});
+    show();
+
+    // A paint handler destroys a later sibling.
+    norvik::ui::connect(&*first, event_kind::paint,
+                        norvik::ui::event_handler([&](const norvik::ui::event_info&) { haunt(second); }));
+    InvalidateRect(w.native.hwnd, nullptr, FALSE);
+    UpdateWindow(w.native.hwnd);
+    EXPECT_EQ(log.take(), (lines{"last:paint:0"}));
+    EXPECT_EQ(parent.children, (std::vector<widget*>{&*first, &last}));
+
+    // A resize handler destroys a later sibling.
+    second.reset();
+    second.emplace();
+    second->create(parent, {60, 0, 50, 50});
+    norvik::ui::disconnect_all(&*first, event_kind::paint);
+    norvik::ui::connect(&*first, event_kind::parent_resized,
+                        norvik::ui::event_handler([&](const norvik::ui::event_info&) { haunt(second); }));
+    parent.set_rect({0, 0, 310, 200});
+    EXPECT_EQ(log.take(), (lines{"last:parent_resized:300,200"}));
+    EXPECT_EQ(second->rect.x, 1) << "the ghost was not re-anchored";
+
+    // A child destroys itself while told of its parent's new size.
+    norvik::ui::disconnect_all(&*first, event_kind::parent_resized);
+    norvik::ui::connect(&*first, event_kind::parent_resized,
+                        norvik::ui::event_handler([&](const norvik::ui::event_info&) { haunt(first); }));
+    parent.set_rect({0, 0, 320, 200});
+    EXPECT_EQ(log.take(), (lines{"last:parent_resized:310,200"}));
+    EXPECT_EQ(first->rect.x, 1) << "the ghost was not re-anchored";
+    EXPECT_EQ(parent.children, (std::vector<widget*>{&last}));
 }
 
 } // namespace

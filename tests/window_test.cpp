@@ -3,8 +3,10 @@
 // placement, cursors, exceptions thrown by handlers, destruction, and the
 // client size and painting at 96 and 144 dots per inch.
 
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -333,6 +335,48 @@ TEST_F(Window, AOneShotTimerRestartedByItsHandlerFiresAgain) {
     EXPECT_TRUE(w.native.timers.empty());
 }
 
+TEST_F(Window, TimersStopWithTheirWidgetAndAOneShotIsNotEnteredAgain) {
+    // A widget destroyed with its timer running; a new one built at the same
+    // address must not receive that timer.
+    std::optional<widget> slot;
+    slot.emplace();
+    slot->create(w.root, {0, 0, 10, 10});
+    w.native.start_timer(*slot, 3, 1, false);
+    slot.reset();
+    EXPECT_TRUE(w.native.timers.empty());
+    slot.emplace();
+    slot->create(w.root, {0, 0, 10, 10});
+    int stray = 0;
+    connect(&*slot, event_kind::timer, event_handler([&](const event_info&) { ++stray; }));
+
+    // A one-shot timer whose handler runs a nested modal loop.
+    norvik::ui::window nested;
+    nested.create("nested", {0, 0, 100, 100});
+    int nested_ticks = 0;
+    connect(&nested.root, event_kind::timer, event_handler([&](const event_info&) {
+                if (++nested_ticks == 5) {
+                    nested.end_modal(0);
+                }
+            }));
+    widget once;
+    once.create(w.root, {20, 0, 10, 10});
+    int entries = 0;
+    connect(&once, event_kind::timer, event_handler([&](const event_info&) {
+                if (++entries > 1) {
+                    return;
+                }
+                nested.native.start_timer(nested.root, 1, 10, false);
+                nested.show_modal();
+                nested.native.stop_timer(nested.root, 1);
+                w.end_modal(0);
+            }));
+    w.native.start_timer(once, 1, 1, true);
+    w.show_modal();
+    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(nested_ticks, 5);
+    EXPECT_EQ(stray, 0);
+}
+
 TEST_F(Window, AnExceptionFromAHandlerLeavesTheLoopAndNotTheWindowProcedure) {
     norvik::ui::window popup;
     ShowWindow(w.native.hwnd, SW_SHOW);
@@ -350,6 +394,56 @@ TEST_F(Window, AnExceptionFromAHandlerLeavesTheLoopAndNotTheWindowProcedure) {
     EXPECT_FALSE(popup.native.modal_running);
     EXPECT_FALSE(IsWindowVisible(popup.native.hwnd));
     EXPECT_TRUE(IsWindowEnabled(w.native.hwnd));
+}
+
+TEST_F(Window, AnExceptionComesOutOfTheOperationThatCausedIt) {
+    // A resized handler failing inside SetWindowPos.
+    bool fail_resize = true;
+    connect(&w.root, event_kind::resized, event_handler([&](const event_info&) {
+                if (std::exchange(fail_resize, false)) {
+                    throw std::runtime_error("resize failed");
+                }
+            }));
+    try {
+        w.set_window_rect({100, 100, 300, 200});
+        ADD_FAILURE() << "set_window_rect threw nothing";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "resize failed");
+    }
+
+    // A pop-up's handler fails, and while its loop is being left the owner's
+    // focus handler fails as well: the cause comes out of show_modal, the
+    // consequence goes nowhere.
+    ShowWindow(w.native.hwnd, SW_SHOW);
+    pump();
+    norvik::ui::window popup;
+    popup.owner = &w;
+    popup.create("popup", {0, 0, 100, 100});
+    bool fail_focus = false;
+    bool focus_failed = false;
+    connect(&w, event_kind::focus_gained, event_handler([&](const event_info&) {
+                if (std::exchange(fail_focus, false)) {
+                    focus_failed = true;
+                    throw std::logic_error("focus failed");
+                }
+            }));
+    connect(&popup.root, event_kind::timer, event_handler([&](const event_info&) {
+                SetFocus(popup.native.hwnd);
+                fail_focus = true;
+                throw std::runtime_error("timer failed");
+            }));
+    popup.native.start_timer(popup.root, 1, 1, true);
+    try {
+        popup.show_modal();
+        ADD_FAILURE() << "show_modal threw nothing";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "timer failed");
+    }
+    EXPECT_TRUE(focus_failed) << "the owner took the focus back";
+
+    // Neither exception is left for the next loop.
+    from_loop([this] { w.end_modal(4); });
+    EXPECT_EQ(w.show_modal(), 4);
 }
 
 TEST_F(Window, AThrowingPaintHandlerDoesNotLeaveTheWindowInvalid) {

@@ -40,6 +40,11 @@ HRESULT STDMETHODCALLTYPE native_drop_target::QueryInterface(REFIID iid, void** 
         *out = static_cast<IDropTarget*>(this);
         return S_OK;
     }
+    // COM callers may release whatever the out pointer holds after a
+    // failure: it must not be left with their garbage.
+    if (out != nullptr) {
+        *out = nullptr;
+    }
     return E_FAIL;
 }
 

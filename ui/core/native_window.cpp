@@ -208,13 +208,22 @@ void native_window::run_modal() {
         }
     } catch (...) {
         // The loop is gone: leave the window and its owner as an ended loop
-        // would, then let the exception reach whoever ran the loop.
-        end_native_modal();
+        // would, then let the exception reach whoever ran the loop. Handlers
+        // reached while leaving (the owner taking the focus back) may fail
+        // too; those failures are consequences and are dropped, so that none
+        // is left behind for the next loop of some other window.
+        leave_modal();
+        kept_exception() = nullptr;
         throw;
     }
 }
 
 void native_window::end_native_modal() {
+    leave_modal();
+    rethrow_kept_exception();
+}
+
+void native_window::leave_modal() {
     modal_running = false;
     const HWND owner = GetWindow(hwnd, GW_OWNER);
     if (is_real_owner(owner)) {
@@ -244,6 +253,17 @@ void native_window::stop_timer(event_object& target, int32_t user_id) {
     }
 }
 
+void native_window::stop_timers(const event_object& target) {
+    for (auto it = timers.begin(); it != timers.end();) {
+        if (it->second.target == &target) {
+            KillTimer(hwnd, it->first);
+            it = timers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 void native_window::on_timer(uint32_t id) {
     if (id == tooltip_timer_id) {
         return;
@@ -253,17 +273,15 @@ void native_window::on_timer(uint32_t id) {
         return;
     }
     const timer_record record = found->second;
-    emit(record.target, event_kind::timer, static_cast<uint64_t>(static_cast<uint32_t>(record.user_id)));
-    // A one-shot timer is stopped by its own identifier: a handler that
-    // restarted the same (target, user id) pair has a new timer, which must
-    // survive.
+    // A one-shot timer is killed before its handlers run: one that opens a
+    // modal pop-up would otherwise be entered again from the nested loop,
+    // where the system timer keeps firing. A handler may start the same
+    // (target, user id) pair again; that is a new timer.
     if (record.one_shot) {
-        const auto still = timers.find(id);
-        if (still != timers.end()) {
-            KillTimer(hwnd, id);
-            timers.erase(still);
-        }
+        KillTimer(hwnd, id);
+        timers.erase(found);
     }
+    emit(record.target, event_kind::timer, static_cast<uint64_t>(static_cast<uint32_t>(record.user_id)));
 }
 
 SIZE native_window::frame_size(uint32_t frame_style, uint32_t frame_ex_style) const {
@@ -281,6 +299,8 @@ SIZE native_window::outer_size(int32_t logical_width, int32_t logical_height) co
 void native_window::set_window_rect(const ui::rect& r) {
     const SIZE outer = outer_size(r.width, r.height);
     SetWindowPos(hwnd, nullptr, r.x, r.y, outer.cx, outer.cy, SWP_NOACTIVATE | SWP_NOZORDER);
+    // WM_SIZE came back synchronously: a failing resized handler fails here.
+    rethrow_kept_exception();
 }
 
 ui::rect native_window::get_window_rect() const {
@@ -333,6 +353,7 @@ void native_window::center_window() {
         y = work.top + 1;
     }
     SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    rethrow_kept_exception();
 }
 
 void native_window::invalidate(const ui::rect& logical) const {

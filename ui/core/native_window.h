@@ -53,11 +53,15 @@ public:
     void end_native_modal();
 
     // Raises timer on `target`, value `user_id`, every `interval_ms`
-    // milliseconds (once for a one-shot timer). Returns the timer's
-    // identifier: 1 for the first timer of the window, never reused.
+    // milliseconds (once for a one-shot timer, which is stopped before its
+    // handlers run). Returns the timer's identifier: 1 for the first timer
+    // of the window, never reused.
     uint32_t start_timer(event_object& target, int32_t user_id, uint32_t interval_ms, bool one_shot);
     // Stops the first timer started with this target and user identifier.
     void stop_timer(event_object& target, int32_t user_id);
+    // Stops every timer of `target` (a widget being destroyed), so that none
+    // reaches it, or another object built at its address, later.
+    void stop_timers(const event_object& target);
 
     // Outer position (pixels) and client size (logical units).
     void set_window_rect(const ui::rect& r);
@@ -71,7 +75,10 @@ public:
 
     // Exceptions thrown by event handlers while the system was calling the
     // window procedure (or an OLE callback) are kept here and rethrown from
-    // the code that made the system call, so none crosses into the system.
+    // the code that made the system call, so none crosses into the system:
+    // every operation here that makes the system send messages at once
+    // (placing, showing, hiding, focusing) rethrows when it returns, and the
+    // modal loop after each dispatched message.
     static void keep_exception(std::exception_ptr e);
     static void rethrow_kept_exception();
 
@@ -97,6 +104,9 @@ public:
 private:
     static LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam);
+
+    // end_native_modal without rethrowing what its messages' handlers threw.
+    void leave_modal();
 
     void on_size(int32_t width, int32_t height);
     void on_paint();

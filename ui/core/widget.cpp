@@ -35,7 +35,8 @@ widget::~widget() {
         c->parent = nullptr;
     }
     // Widgets normally die with their window, but one that goes first must
-    // not leave the window pointing at it (Tab order, focus, hover, capture).
+    // not leave the window pointing at it (Tab order, focus, hover, timers,
+    // capture).
     if (owner_window != nullptr) {
         owner_window->forget_widget(*this);
     }
@@ -117,11 +118,17 @@ void widget::set_rect(const ui::rect& r) {
     if (r.width != old.width || r.height != old.height) {
         const auto previous_size = event_info::pack_pair(old.width, old.height);
         emit(this, event_kind::resized, previous_size);
-        // A handler may add children; walk a copy so the loop stays valid.
+        // A handler may add or destroy children (itself included); walk a
+        // copy, and pass over a child that has left the list meanwhile.
         const std::vector<widget*> snapshot = children;
         for (widget* c : snapshot) {
+            if (!has_child(c)) {
+                continue;
+            }
             emit(c, event_kind::parent_resized, previous_size);
-            c->apply_anchors(rect.width, rect.height);
+            if (has_child(c)) {
+                c->apply_anchors(rect.width, rect.height);
+            }
         }
     }
     if (r.x != old.x || r.y != old.y) {
@@ -129,7 +136,9 @@ void widget::set_rect(const ui::rect& r) {
         emit(this, event_kind::moved, previous_position);
         const std::vector<widget*> snapshot = children;
         for (widget* c : snapshot) {
-            emit(c, event_kind::parent_moved, previous_position);
+            if (has_child(c)) {
+                emit(c, event_kind::parent_moved, previous_position);
+            }
         }
     }
     if (!(r == old)) {
@@ -164,6 +173,11 @@ void widget::set_visible(bool v) {
         hand_down_visible(*c, visible && parent_visible);
     }
     invalidate();
+}
+
+bool widget::has_child(const widget* c) const {
+    // Compares addresses only: `c` may already be destroyed.
+    return std::find(children.begin(), children.end(), c) != children.end();
 }
 
 bool widget::is_visible() const {

@@ -50,6 +50,9 @@ public:
 
     virtual bool is_visible() const;
     bool is_usable() const;
+    // Whether `c` is in children. `c` is not dereferenced, so a loop over a
+    // copy of the list can ask about a child a handler has destroyed.
+    bool has_child(const widget* c) const;
 
     // Asks the system to repaint the widget's rectangle.
     void invalidate() const;

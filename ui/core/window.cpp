@@ -349,7 +349,13 @@ void window::paint_widget(widget& w, const RECT& update) {
         return;
     }
     paint_scope scope(*renderer, w, update);
+    widget* const parent = w.parent;
     emit(&w, event_kind::paint, 0);
+    // A paint handler may destroy its own widget: then there is nothing of
+    // it left to draw.
+    if (parent != nullptr && !parent->has_child(&w)) {
+        return;
+    }
     // Every shadow goes under every child.
     const std::vector<widget*> kids = w.children;
     for (const widget* c : kids) {
@@ -357,8 +363,12 @@ void window::paint_widget(widget& w, const RECT& update) {
             renderer->draw_shadow(c->rect, {c->shadow.offset_x, c->shadow.offset_y}, c->shadow.size);
         }
     }
+    // A child's paint handler may destroy a later sibling: a child that has
+    // left the list is passed over.
     for (widget* c : kids) {
-        paint_widget(*c, update);
+        if (w.has_child(c)) {
+            paint_widget(*c, update);
+        }
     }
 }
 
@@ -375,6 +385,7 @@ void window::forget_widget(widget& w) {
     if (hovered_widget == &w) {
         hovered_widget = nullptr;
     }
+    native.stop_timers(w);
 }
 
 } // namespace norvik::ui
