@@ -8,6 +8,7 @@
 
 #include "render/com_check.h"
 #include "render/image.h"
+#include "render/style_enums.h"
 #include "render/text_conversion.h"
 #include "ui/core/widget.h"
 
@@ -43,37 +44,38 @@ std::array<D2D1_GRADIENT_STOP, 21> shadow_stops() {
     return stops;
 }
 
+// The theme's enumerations are mapped once, in style_enums (the portable
+// theme library uses them too); these only translate to DirectWrite.
 DWRITE_FONT_WEIGHT weight_from_theme(int32_t weight) {
-    switch (weight) {
-    case 1:
-        return DWRITE_FONT_WEIGHT_LIGHT;
-    case 2:
-        return DWRITE_FONT_WEIGHT_BOLD;
-    default:
-        return DWRITE_FONT_WEIGHT_NORMAL;
-    }
+    return static_cast<DWRITE_FONT_WEIGHT>(font_weight_from_style(weight));
+}
+
+DWRITE_FONT_STYLE font_style_from_theme(int32_t style) {
+    return font_style_from_style(style) == FontStyle::italic ? DWRITE_FONT_STYLE_ITALIC : DWRITE_FONT_STYLE_NORMAL;
 }
 
 DWRITE_TEXT_ALIGNMENT text_alignment_from_theme(int32_t align) {
-    switch (align) {
-    case 0:
+    switch (text_align_from_style(align)) {
+    case TextAlign::leading:
         return DWRITE_TEXT_ALIGNMENT_LEADING;
-    case 2:
+    case TextAlign::trailing:
         return DWRITE_TEXT_ALIGNMENT_TRAILING;
-    default:
-        return DWRITE_TEXT_ALIGNMENT_CENTER;
+    case TextAlign::centre:
+        break;
     }
+    return DWRITE_TEXT_ALIGNMENT_CENTER;
 }
 
 DWRITE_PARAGRAPH_ALIGNMENT paragraph_alignment_from_theme(int32_t valign) {
-    switch (valign) {
-    case 1:
+    switch (text_valign_from_style(valign)) {
+    case TextVAlign::top:
         return DWRITE_PARAGRAPH_ALIGNMENT_NEAR;
-    case 2:
+    case TextVAlign::bottom:
         return DWRITE_PARAGRAPH_ALIGNMENT_FAR;
-    default:
-        return DWRITE_PARAGRAPH_ALIGNMENT_CENTER;
+    case TextVAlign::middle:
+        break;
     }
+    return DWRITE_PARAGRAPH_ALIGNMENT_CENTER;
 }
 
 } // namespace
@@ -248,7 +250,7 @@ void Renderer::set_font(std::string_view family, float font_size, int32_t weight
     font_family_ = utf8_to_utf16(family);
     font_size_ = font_size;
     font_weight_ = weight_from_theme(weight);
-    font_style_ = style == 1 ? DWRITE_FONT_STYLE_ITALIC : DWRITE_FONT_STYLE_NORMAL;
+    font_style_ = font_style_from_theme(style);
 }
 
 void Renderer::set_text_alignment(int32_t align, int32_t valign) {
