@@ -1,0 +1,374 @@
+#include "installer/installer_ui.h"
+
+#include <cstdio>
+#include <exception>
+#include <string_view>
+
+#include "filesystem/file_path.h"
+#include "filesystem/select_folder.h"
+#include "installer/installer_styles.h"
+#include "installer/product.h"
+#include "render/renderer.h"
+#include "resources/embedded_images.h"
+#include "ui/controls/message_popup.h"
+#include "ui/core/event_registry.h"
+
+namespace installer {
+
+namespace {
+
+using norvik::ui::Color;
+using norvik::ui::event_info;
+using norvik::ui::event_kind;
+using norvik::ui::rect;
+
+constexpr Color transparent{0.0f, 0.0f, 0.0f, 0.0f};
+constexpr Color transparent_white{1.0f, 1.0f, 1.0f, 0.0f};
+constexpr Color window_back{0.176f, 0.176f, 0.176f, 1.0f};
+constexpr Color footer_back{0.275f, 0.275f, 0.275f, 1.0f};
+constexpr Color footer_line{0.392f, 0.392f, 0.392f, 1.0f};
+constexpr Color summary_back{0.118f, 0.118f, 0.118f, 1.0f};
+constexpr Color scroll_back{0.208f, 0.208f, 0.208f, 1.0f};
+
+constexpr std::int32_t first_row_y = 55;
+constexpr std::int32_t row_height = 25;
+constexpr std::int32_t progress_timer_id = 1;
+constexpr unsigned progress_interval_ms = 200;
+
+// The dot animation of the progress lines: 0, 1, 2, 3, 0, ... full stops,
+// advanced once per tick.
+std::uint32_t tick_counter = 0;
+
+std::string str(std::string_view a) { return std::string(a); }
+
+std::string display_name(std::size_t index) { return host_release_table[index].display_name; }
+
+std::string version_text() {
+    char text[40];
+    std::snprintf(text, sizeof text, "%d.%d.%d", version_major, version_minor, version_patch);
+    return text;
+}
+
+std::string welcome_text() {
+    return str("This will install ") + product_name + " " + version_text() +
+           " plugin on your computer.\n\nIt is recommended that you close all other applications before "
+           "continuing.\n\nClick Next to continue, or Cancel to exit the installer.";
+}
+
+// What one poll of the job found: the text of the status lines and the last
+// release that failed (release_count when none did).
+struct progress_report {
+    std::string text;
+    std::size_t failure = release_count;
+    std::int32_t failure_code = 0;
+};
+
+} // namespace
+
+InstallerUI::InstallerUI() {
+    create("Quendal for After Effects Installer", {600, 200, 500, 360});
+    apply_installer_styles();
+    root.style.set_style("default_back_color", window_back);
+    norvik::ui::connect(&root, event_kind::paint, this, &InstallerUI::paint_background);
+
+    // A logo that fails to decode leaves E at 0: the pages then start 10 from
+    // the left edge and nothing is drawn in its place.
+    try {
+        logo.load(norvik::resources::side_picture_png, norvik::resources::side_picture_png_size, 1.0f);
+    } catch (const std::exception&) {
+    }
+    const std::int32_t w = root.rect.width;
+    const std::int32_t h = root.rect.height;
+    const std::int32_t e = logo.loaded() ? logo.width() : 0;
+    const std::int32_t page_width = w - e - 20;
+    const std::int32_t page_height = h - 110;
+    const rect page_rect{e + 10, 50, page_width, page_height};
+
+    place_label(title, root, {e + 10, 0, page_width, 50}, transparent);
+    title.style.alias_style("label_font_size", "title_font_size");
+    title.style.alias_style("label_font_weight", "title_font_weight");
+    title.set_text("Quendal for After Effects Installer", false);
+
+    auto place_page = [&](norvik::ui::GenericPanel& panel, const Color& colour) {
+        panel.create(root, page_rect);
+        panel.style.set_style("default_back_color", colour);
+        panel.set_visible(false);
+    };
+    place_page(pages[0], transparent);
+    place_label(welcome, pages[0], {10, 20, page_width, 200}, transparent);
+    welcome.style.alias_style("label_text_valign", "label_intro_text_valign");
+    welcome.set_text(welcome_text(), false);
+
+    place_page(pages[1], transparent);
+    place_label(selection_header, pages[1], {0, 0, page_width, 50}, transparent_white);
+    selection_header.style.alias_style("label_font_weight", "label_adobe_version_weight");
+    selection_header.set_text(str("Select which versions of Adobe After Effects you want to install ") +
+                                   product_name + " on:",
+                               false);
+
+    paths = detect_host_releases();
+    for (std::size_t i = 0; i < release_count; ++i) {
+        selected[i] = !paths[i].empty();
+    }
+    place_release_rows();
+
+    place_page(pages[2], {0.0f, 0.0f, 1.0f, 0.0f});
+    place_label(summary_header, pages[2], {0, 15, page_width, 40}, transparent_white);
+    summary_header.style.alias_style("label_text_valign", "label_intro_text_valign");
+    summary_header.set_text("Click Next to continue with the installation, or click Back if you want to review or "
+                             "change any settings.\n",
+                             false);
+    summary_panel.create(pages[2], {0, 60, page_width, page_height - 60});
+    summary_panel.style.set_style("default_back_color", summary_back);
+    summary_scroll.create(summary_panel, {page_width - 15, 0, 15, page_height - 60});
+    summary_scroll.style.set_style("default_back_color", scroll_back);
+    place_label(summary_text, summary_panel, {10, 10, page_width - 35, 800}, summary_back);
+    summary_text.style.alias_style("label_font_size", "label_path_font_size");
+    summary_text.style.alias_style("label_text_valign", "label_path_text_valign");
+    summary_scroll.set_target(&summary_text);
+
+    place_page(pages[3], transparent);
+    place_label(progress_header, pages[3], {0, 0, page_width, 25}, transparent_white);
+    progress_header.style.alias_style("label_font_weight", "label_install_weight");
+    progress_header.set_text(str("Installing ") + product_full_name + ", please wait...", false);
+    place_label(progress_text, pages[3], {0, 50, w - e - 40, page_height - 50}, transparent_white);
+    progress_text.style.alias_style("label_text_valign", "label_path_text_valign");
+
+    const std::pair<InstallerButton*, const char*> footer[] = {
+        {&back, "< Back"}, {&next, "Next >"}, {&cancel, "Cancel"}};
+    const std::int32_t footer_x[] = {w - 300, w - 210, w - 95};
+    for (std::size_t i = 0; i < 3; ++i) {
+        footer[i].first->create(root, {footer_x[i], h - 40, 85, 30});
+        footer[i].first->set_label(footer[i].second);
+        norvik::ui::connect(footer[i].first, event_kind::mouse_up, this, &InstallerUI::on_navigation);
+    }
+    set_page(0);
+}
+
+InstallerUI::~InstallerUI() {
+    // The job must finish writing before anything goes: a half-written
+    // module is removed by the job itself, but only if it gets to run on.
+    if (worker.joinable()) {
+        worker.join();
+    }
+}
+
+void InstallerUI::place_label(norvik::ui::TextLabel& label, norvik::ui::widget& parent, const rect& r,
+                              const Color& colour) {
+    label.create(parent, r);
+    label.style.set_style("default_back_color", colour);
+}
+
+void InstallerUI::place_release_rows() {
+    const std::int32_t page_width = pages[1].rect.width;
+    std::int32_t y = first_row_y;
+    std::int32_t rows = 0;
+    for (std::size_t i = 0; i < release_count; ++i) {
+        if (!selected[i] && i != custom_release) {
+            continue;
+        }
+        norvik::ui::CheckBox& box = boxes[i];
+        box.create(pages[1], {20, y, page_width - 30, row_height});
+        box.style.set_style("default_back_color", transparent);
+        box.layout(0, 5);
+        box.set_text(display_name(i));
+        box.bind(&selected[i]);
+        norvik::ui::connect(&box, event_kind::toggled, this, &InstallerUI::on_custom_folder);
+        ++rows;
+        y += row_height;
+    }
+    const std::int32_t browse_y = row_height * rows + 60;
+    browse.create(pages[1], {20, browse_y, 80, 15});
+    browse.set_label("Browse");
+    browse.set_visible(false);
+    norvik::ui::connect(&browse, event_kind::mouse_up, this, &InstallerUI::on_custom_folder);
+
+    place_label(custom_path, pages[1], {110, browse_y, page_width - 110, 50}, transparent_white);
+    custom_path.style.alias_style("label_font_size", "label_path_font_size");
+    custom_path.style.alias_style("label_text_valign", "label_path_text_valign");
+    custom_path.set_visible(false);
+}
+
+void InstallerUI::set_page(std::int32_t index) {
+    switch (index) {
+    case 0:
+        back.set_enabled(false);
+        break;
+    case 2:
+        summary_text.set_text(build_summary(), true);
+        summary_text.invalidate();
+        back.set_enabled(true);
+        break;
+    case 3:
+        back.set_enabled(false);
+        next.set_enabled(false);
+        break;
+    default:
+        back.set_enabled(true);
+        break;
+    }
+    back.set_label("< Back");
+    next.set_label("Next >");
+    pages[static_cast<std::size_t>(page)].set_visible(false);
+    pages[static_cast<std::size_t>(index)].set_visible(true);
+    page = index;
+    // The job starts once page 3 shows, so that its first tick paints there.
+    if (index == 3) {
+        start_install();
+    }
+}
+
+std::string InstallerUI::build_summary() const {
+    std::string text = str("Installing ") + product_name + " on:\n\n";
+    for (std::size_t i = 0; i < release_count; ++i) {
+        if (selected[i]) {
+            text += display_name(i) + ":\n" + norvik::filesystem::file_path(paths[i]).to_display_string() + "\n\n";
+        }
+    }
+    return text;
+}
+
+void InstallerUI::on_navigation(const event_info& info) {
+    if (info.sender == &back) {
+        set_page(page - 1);
+    } else if (info.sender == &next) {
+        set_page(page + 1);
+    } else if (info.sender == &cancel) {
+        if (finished) {
+            end_modal(1);
+            return;
+        }
+        const std::string question =
+            str("Are you sure you want to cancel ") + product_full_name + " installation?";
+        norvik::ui::MessagePopup popup;
+        popup.setup(this, "Exit Installer", question, norvik::ui::MessagePopup::kind_ok_cancel);
+        const std::int32_t answer = popup.show_modal();
+        if (answer != 0) {
+            end_modal(answer);
+        }
+    }
+}
+
+void InstallerUI::on_custom_folder(const event_info& info) {
+    if (info.sender == &browse) {
+        choose_custom_folder();
+    } else if (info.sender == &boxes[custom_release]) {
+        browse.set_visible(selected[custom_release]);
+        custom_path.set_visible(selected[custom_release]);
+    }
+}
+
+void InstallerUI::choose_custom_folder() {
+    norvik::filesystem::file_path chosen;
+    try {
+        chosen = norvik::filesystem::select_folder(this, "Custom Folder",
+                                                   norvik::filesystem::file_path(paths[custom_release]));
+    } catch (const std::exception&) {
+        // A shell dialog that cannot be shown is no reason to end the
+        // installer: it counts as a cancelled choice, the path stays.
+        return;
+    }
+    if (chosen.empty()) {
+        return;
+    }
+    paths[custom_release] = chosen.wstring();
+    custom_path.set_text(chosen.to_display_string(), false);
+}
+
+void InstallerUI::paint_background() {
+    norvik::ui::Renderer& paint = *renderer;
+    const std::int32_t w = root.rect.width;
+    const std::int32_t h = root.rect.height;
+    paint.set_fill_color(root.style.style_color("default_back_color"));
+    paint.fill_rect({0, 0, w, h});
+    paint.set_fill_color(footer_back);
+    paint.fill_rect({0, h - 50, w, 50});
+    paint.dotted = false;
+    paint.set_line(footer_line, 1.0f);
+    paint.draw_line({0, h - 50}, {w, h - 50});
+    if (logo.loaded()) {
+        paint.draw_image({0, 0}, logo);
+    }
+}
+
+void InstallerUI::start_install() {
+    native.start_timer(pages[3], progress_timer_id, progress_interval_ms, false);
+    norvik::ui::connect(&pages[3], event_kind::timer, this, &InstallerUI::on_progress_tick);
+    target_list targets;
+    for (std::size_t i = 0; i < release_count; ++i) {
+        if (selected[i]) {
+            targets[i] = norvik::filesystem::file_path(paths[i]);
+        }
+    }
+    // Cleared here, on the UI thread, before the worker exists: a tick that
+    // comes before the new worker has begun must not see the last run's done.
+    job.done.store(false, std::memory_order_release);
+    if (worker.joinable()) {
+        worker.join();
+    }
+    worker = std::thread(&System::run, &job, std::move(targets), 1);
+}
+
+void InstallerUI::on_progress_tick() {
+    const std::string dots(tick_counter, '.');
+    const bool done = job.done.load(std::memory_order_acquire);
+    std::array<std::int32_t, release_count> status{};
+    for (std::size_t i = 0; i < release_count; ++i) {
+        status[i] = job.status[i].load(std::memory_order_acquire);
+    }
+
+    progress_report report;
+    for (std::size_t i = 0; i < release_count; ++i) {
+        const std::int32_t s = status[i];
+        if (s == status_untouched) {
+            continue;
+        }
+        if (s == status_installing) {
+            report.text += str("Installing ") + product_full_name + " " + display_name(i) + dots + "\n";
+        } else if (s == status_installed) {
+            report.text += str(product_full_name) + " " + display_name(i) + " installed.\n";
+            // An installed release is not written again by a retry.
+            selected[i] = false;
+        } else {
+            report.text += str(product_full_name) + " " + display_name(i) + " failed to install!\n";
+            report.failure = i;
+            report.failure_code = s;
+        }
+    }
+    report.text += "\n";
+    progress_text.set_text(report.text, false);
+
+    if (done) {
+        norvik::ui::disconnect_all(&pages[3], event_kind::timer);
+        native.stop_timer(pages[3], progress_timer_id);
+        worker.join();
+        if (report.failure == release_count) {
+            finish(str(product_full_name) + " was successfully installed.");
+        } else if (ask_retry(report.failure, report.failure_code)) {
+            start_install();
+        } else {
+            finish(str("Some components of ") + product_full_name + " were not correctly installed.");
+        }
+        if (finished) {
+            progress_text.set_text(report.text + "\n\nClick Finish to close the installer.", false);
+        }
+    }
+    tick_counter = tick_counter + 1 > 3 ? 0 : tick_counter + 1;
+}
+
+void InstallerUI::finish(const std::string& header) {
+    progress_header.set_text(header, false);
+    cancel.set_label("Finish");
+    finished = true;
+}
+
+bool InstallerUI::ask_retry(std::size_t failed, std::int32_t code) {
+    const std::string message = str("The installation of ") + product_full_name + " " + display_name(failed) +
+                                " failed!\nError code: " + std::to_string(code) +
+                                " Please contact support.\n\nDo you want to retry?";
+    norvik::ui::MessagePopup popup;
+    popup.setup(this, "Failed to install", message, norvik::ui::MessagePopup::kind_yes_no);
+    return popup.show_modal() == 1;
+}
+
+} // namespace installer

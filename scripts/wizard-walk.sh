@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Walks the installer's four pages with real pointer input, the way a person
+# would: welcome, releases, summary, progress and outcome, then Finish.
+# Saves a screenshot of each page, then prints every release's installed
+# module with its size and whether it is byte-identical to the embedded one.
+#
+#   wizard-walk.sh OUT_DIR MODULE_FILE [--check]
+#
+# Expects WINEPREFIX and DISPLAY of a prepared environment (see demo.sh),
+# with the releases registered by register_release below and the installer
+# already started (its window appearing). --check also asserts the window's
+# layout from its pixels. Exits non-zero when anything did not happen.
+set -u
+out=${1:?output folder}
+module=${2:?embedded module file}
+check=${3:-}
+mkdir -p "$out"
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+title='Quendal for After Effects Installer'
+win=$(timeout 60 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1)
+if [ -z "$win" ]; then echo "FAIL: the installer window did not appear" >&2; exit 1; fi
+
+# Client-area coordinates of the controls (logical units at 96 dpi).
+click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep 0.4; }
+park() { xdotool mousemove --window "$win" 5 5; sleep 0.3; }
+shot() { import -window "$win" "$out/$1.png"; }
+pixel() { convert "$out/$1.png" -format "%[hex:p{$2,$3}]" info: 2>/dev/null; }
+expect_pixel() { # page x y hex what
+  local got; got=$(pixel "$1" "$2" "$3")
+  [ "$got" = "$4" ] || fail "$5: pixel ($2, $3) of $1 is #$got, expected #$4"
+}
+region_sum() { # the Cancel/Finish button's face, to see its label change
+  import -window "$win" -crop 85x30+405+320 +repage rgb:- 2>/dev/null | md5sum
+}
+
+park
+sleep 0.5
+shot page0
+if [ "$check" = --check ]; then
+  expect_pixel page0 300 200 2D2D2D "window background"
+  expect_pixel page0 100 340 464646 "footer band"
+  expect_pixel page0 300 310 646464 "footer line"
+  expect_pixel page0 300 311 464646 "footer band under its line"
+  [ "$(pixel page0 80 150)" != 2D2D2D ] || fail "no logo at the left"
+  expect_pixel page0 203 323 282828 "Back disabled on the welcome page"
+  expect_pixel page0 293 323 363636 "Next usable on the welcome page"
+fi
+
+click 332 335   # Next
+park
+shot page1
+if [ "$check" = --check ]; then
+  expect_pixel page1 203 323 363636 "Back usable on the releases page"
+fi
+
+click 332 335   # Next
+park
+shot page2
+before=$(region_sum)
+
+click 332 335   # Next: the install starts
+park
+finished=no
+for _ in $(seq 300); do
+  if [ "$(region_sum)" != "$before" ]; then finished=yes; break; fi
+  sleep 0.2
+done
+sleep 0.5
+shot page3
+[ $finished = yes ] || fail "the third button never turned into Finish"
+if [ "$check" = --check ]; then
+  expect_pixel page3 203 323 282828 "Back disabled while installing"
+  expect_pixel page3 293 323 282828 "Next disabled while installing"
+fi
+
+click 447 335   # Finish
+for _ in $(seq 50); do
+  xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1 || break
+  sleep 0.2
+done
+if xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; then fail "Finish did not close the window"; fi
+
+# Every registered release's plug-in folder, from the registry of the prefix.
+while IFS='|' read -r name folder; do
+  [ -n "$name" ] || continue
+  unix=$(WINEDEBUG=-all wine winepath -u "$folder\\Falkmoor\\Quendal.aex" 2>/dev/null | tr -d '\r')
+  if [ -f "$unix" ]; then
+    size=$(stat -c %s "$unix")
+    if cmp -s "$unix" "$module"; then same=identical; else same=DIFFERENT; fail "$name: module differs"; fi
+    echo "$name: $folder\\Falkmoor\\Quendal.aex  $size bytes  $same to the embedded module"
+  else
+    fail "$name: no module at $folder\\Falkmoor\\Quendal.aex"
+  fi
+  leftovers=$(ls "$(dirname "$unix")" 2>/dev/null | grep -v '^Quendal.aex$')
+  [ -z "$leftovers" ] || fail "$name: files left beside the module: $leftovers"
+done <"$out/releases.txt"
+
+[ $failures -eq 0 ] && echo "walk complete: $out" || echo "$failures check(s) failed" >&2
+[ $failures -eq 0 ]

@@ -1,0 +1,331 @@
+// The installer's wizard in this process, on real registry keys and real
+// folders of the test prefix, driven by real pointer input: its rows for the
+// detected releases, page navigation, the summary, the cancel question, and
+// whole installs with a failing release, a retry and a close mid-install.
+// Pop-ups are answered from a thread timer, which the pop-up's own modal
+// loop dispatches.
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "installer/installer_ui.h"
+#include "tests/widget_test_support.h"
+#include "ui/controls/message_popup.h"
+
+namespace {
+
+using installer::InstallerUI;
+using norvik::test::click;
+using norvik::test::pump;
+using norvik::test::pump_until;
+using norvik::ui::rect;
+
+constexpr wchar_t host_key[] = L"SOFTWARE\\Adobe\\After Effects";
+const std::wstring scratch = L"C:\\wizard-test";
+
+void register_release(const std::wstring& key, const std::wstring& folder) {
+    const std::wstring path = std::wstring(host_key) + L"\\" + key;
+    HKEY k = nullptr;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr);
+    RegSetValueExW(k, L"PluginInstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(k);
+}
+
+std::vector<char> read_file(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+const std::vector<char>& module_bytes() {
+    static const std::vector<char> bytes = [] {
+        HMODULE self = GetModuleHandleW(nullptr);
+        HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(400), RT_RCDATA);
+        const char* data = static_cast<const char*>(LockResource(LoadResource(self, found)));
+        return std::vector<char>(data, data + SizeofResource(self, found));
+    }();
+    return bytes;
+}
+
+std::vector<std::wstring> files_in(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(folder), ignored)) {
+        names.push_back(entry.path().filename().wstring());
+    }
+    return names;
+}
+
+// Answers the next pop-up with `title` from inside its modal loop: records
+// its message, runs `before` (to change the world while the question is
+// open) and then presses Enter (the first button) or closes it.
+class popup_answer {
+public:
+    popup_answer(const wchar_t* title, bool first_button, std::function<void()> before = {})
+        : title_(title), first_(first_button), before_(std::move(before)) {
+        current_ = this;
+        timer_ = SetTimer(nullptr, 0, 50, &popup_answer::tick);
+    }
+    ~popup_answer() {
+        KillTimer(nullptr, timer_);
+        current_ = nullptr;
+    }
+
+    int answered = 0;
+    std::string message;
+
+private:
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+        popup_answer* self = current_;
+        HWND popup = self != nullptr ? FindWindowW(nullptr, self->title_) : nullptr;
+        if (popup == nullptr || !IsWindowVisible(popup)) {
+            return;
+        }
+        auto* native = reinterpret_cast<norvik::ui::native_window*>(GetWindowLongPtrW(popup, GWLP_USERDATA));
+        auto* box = native != nullptr ? dynamic_cast<norvik::ui::MessagePopup*>(native->window) : nullptr;
+        if (box == nullptr || !native->modal_running) {
+            return;
+        }
+        self->message = box->message;
+        if (self->before_) {
+            self->before_();
+        }
+        ++self->answered;
+        if (self->first_) {
+            PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
+        } else {
+            PostMessageW(popup, WM_CLOSE, 0, 0);
+        }
+    }
+
+    static inline popup_answer* current_ = nullptr;
+    const wchar_t* title_;
+    bool first_;
+    std::function<void()> before_;
+    UINT_PTR timer_ = 0;
+};
+
+class Wizard : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clean();
+        CreateDirectoryW(scratch.c_str(), nullptr);
+    }
+    void TearDown() override { clean(); }
+
+    static void clean() {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, host_key);
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(scratch), ignored);
+    }
+
+    // A plug-in folder that exists, registered for the release key.
+    static std::wstring release(const std::wstring& key, const std::wstring& name) {
+        const std::wstring folder = scratch + L"\\" + name;
+        CreateDirectoryW(folder.c_str(), nullptr);
+        register_release(key, folder);
+        return folder;
+    }
+
+    static void show(InstallerUI& wizard) {
+        norvik::ui::emit(&wizard, norvik::ui::event_kind::shown, 0);
+        ASSERT_TRUE(norvik::test::show_and_activate(wizard));
+    }
+
+    // The centre of a widget, in window coordinates.
+    static norvik::ui::point centre(const norvik::ui::widget& w) {
+        norvik::ui::point p{w.rect.x + w.rect.width / 2, w.rect.y + w.rect.height / 2};
+        for (const norvik::ui::widget* a = w.parent; a != nullptr; a = a->parent) {
+            p.x += a->rect.x;
+            p.y += a->rect.y;
+        }
+        return p;
+    }
+
+    static void press(InstallerUI& wizard, const norvik::ui::widget& w) { click(wizard, centre(w)); }
+
+    static bool installed(const std::wstring& folder) {
+        return read_file(folder + L"\\Falkmoor\\Quendal.aex") == module_bytes();
+    }
+};
+
+TEST_F(Wizard, RowsNavigationAndSummary) {
+    const std::wstring cc = release(L"12", L"CC Plug-ins");
+    const std::wstring cc2015 = release(L"13.5", L"CC2015 Plug-ins");
+    InstallerUI wizard;
+    show(wizard);
+
+    // One row per detected release, then Custom; Browse below the last row.
+    EXPECT_EQ(wizard.boxes[5].rect, (rect{20, 55, 290, 25}));
+    EXPECT_EQ(wizard.boxes[7].rect, (rect{20, 80, 290, 25}));
+    EXPECT_EQ(wizard.boxes[9].rect, (rect{20, 105, 290, 25}));
+    EXPECT_EQ(wizard.browse.rect, (rect{20, 135, 80, 15}));
+    EXPECT_FALSE(wizard.boxes[6].created);
+    EXPECT_TRUE(wizard.boxes[5].checked && wizard.boxes[7].checked);
+    EXPECT_FALSE(wizard.boxes[9].checked);
+    EXPECT_EQ(wizard.boxes[7].text, "CC2015");
+
+    struct step {
+        const norvik::ui::widget* press;
+        int page;
+        bool back_usable;
+        bool next_usable;
+    };
+    const step walk[] = {
+        {nullptr, 0, false, true}, {&wizard.next, 1, true, true}, {&wizard.back, 0, false, true},
+        {&wizard.next, 1, true, true},
+    };
+    for (const step& s : walk) {
+        if (s.press != nullptr) {
+            press(wizard, *s.press);
+        }
+        EXPECT_EQ(wizard.page, s.page);
+        EXPECT_TRUE(wizard.pages[static_cast<std::size_t>(s.page)].visible);
+        EXPECT_EQ(wizard.back.is_usable(), s.back_usable) << "page " << s.page;
+        EXPECT_EQ(wizard.next.is_usable(), s.next_usable) << "page " << s.page;
+    }
+
+    // Custom shows Browse and the path label, and hides them again.
+    press(wizard, wizard.boxes[9]);
+    EXPECT_TRUE(wizard.selected[9]);
+    EXPECT_TRUE(wizard.browse.visible && wizard.custom_path.visible);
+    press(wizard, wizard.boxes[9]);
+    EXPECT_FALSE(wizard.browse.visible || wizard.custom_path.visible);
+
+    // Unticking CC leaves it out of the summary; paths use forward slashes.
+    press(wizard, wizard.boxes[5]);
+    press(wizard, wizard.next);
+    EXPECT_EQ(wizard.summary_text.text, "Installing Quendal on:\n\nCC2015:\nC:/wizard-test/CC2015 Plug-ins\n\n");
+    EXPECT_GT(wizard.summary_text.rect.height, 0);
+    EXPECT_LT(wizard.summary_text.rect.height, 800);
+    press(wizard, wizard.back);
+    EXPECT_FALSE(wizard.boxes[5].checked);
+    EXPECT_TRUE(wizard.boxes[7].checked);
+    (void)cc;
+    (void)cc2015;
+}
+
+TEST_F(Wizard, OnlyCustomWithoutReleases) {
+    InstallerUI wizard;
+    EXPECT_EQ(wizard.boxes[9].rect, (rect{20, 55, 290, 25}));
+    EXPECT_EQ(wizard.browse.rect, (rect{20, 85, 80, 15}));
+}
+
+TEST_F(Wizard, CancelAsksAndCloseBoxDoesNot) {
+    release(L"12", L"CC");
+    InstallerUI wizard;
+    show(wizard);
+    press(wizard, wizard.next);
+    press(wizard, wizard.boxes[5]);
+
+    {
+        popup_answer no(L"Exit Installer", false);
+        press(wizard, wizard.cancel);
+        ASSERT_TRUE(pump_until([&] { return no.answered > 0; }));
+        pump();
+        EXPECT_EQ(no.message, "Are you sure you want to cancel Quendal for After Effects installation?");
+    }
+    EXPECT_EQ(wizard.page, 1);
+    EXPECT_FALSE(wizard.selected[5]);
+    EXPECT_TRUE(IsWindowVisible(wizard.native.hwnd));
+
+    {
+        popup_answer ok(L"Exit Installer", true);
+        press(wizard, wizard.cancel);
+        ASSERT_TRUE(pump_until([&] { return ok.answered > 0 && !IsWindowVisible(wizard.native.hwnd); }));
+    }
+    EXPECT_EQ(wizard.modal_result, 1);
+
+    // The close box ends the loop at once, with no question.
+    InstallerUI again;
+    popup_answer none(L"Exit Installer", true);
+    PostMessageW(again.native.hwnd, WM_CLOSE, 0, 0);
+    again.native.run_modal();
+    EXPECT_EQ(none.answered, 0);
+}
+
+TEST_F(Wizard, FailureRetryAndOutcome) {
+    const std::wstring good = release(L"12", L"good");
+    const std::wstring bad = release(L"13.5", L"bad");
+    // A file where the vendor folder should be: the release cannot be written.
+    const std::wstring blocker = bad + L"\\Falkmoor";
+    std::ofstream(std::filesystem::path(blocker)) << "in the way";
+
+    struct run {
+        bool yes;
+        const char* header;
+    };
+    for (const run& r : {run{true, "Quendal for After Effects was successfully installed."},
+                         run{false, "Some components of Quendal for After Effects were not correctly installed."}}) {
+        SCOPED_TRACE(r.yes ? "retry after clearing the fault" : "no retry");
+        InstallerUI wizard;
+        show(wizard);
+        popup_answer answer(L"Failed to install", r.yes, [&] {
+            if (r.yes) {
+                DeleteFileW(blocker.c_str());
+            }
+        });
+        for (int i = 0; i < 3; ++i) {
+            press(wizard, wizard.next);
+        }
+        ASSERT_TRUE(pump_until([&] { return wizard.finished; }, 60000));
+        EXPECT_EQ(answer.answered, 1);
+        EXPECT_EQ(answer.message, "The installation of Quendal for After Effects CC2015 failed!\nError code: 40 Please "
+                                  "contact support.\n\nDo you want to retry?");
+        EXPECT_EQ(wizard.progress_header.text, r.header);
+        EXPECT_EQ(wizard.cancel.label(), "Finish");
+        EXPECT_TRUE(installed(good));
+        EXPECT_EQ(installed(bad), r.yes);
+        EXPECT_EQ(files_in(good + L"\\Falkmoor"), std::vector<std::wstring>{L"Quendal.aex"});
+        const std::string last = "\n\nClick Finish to close the installer.";
+        EXPECT_EQ(wizard.progress_text.text.substr(wizard.progress_text.text.size() - last.size()), last);
+
+        // Finish closes without a question.
+        press(wizard, wizard.cancel);
+        EXPECT_EQ(wizard.modal_result, 1);
+        EXPECT_FALSE(IsWindowVisible(wizard.native.hwnd));
+        // The second round starts with the fault in place again.
+        std::filesystem::remove_all(std::filesystem::path(blocker));
+        std::ofstream(std::filesystem::path(blocker)) << "in the way";
+    }
+}
+
+TEST_F(Wizard, ClosingDuringAnInstallWaitsForTheJob) {
+    const std::wstring folder = release(L"12", L"held");
+    const std::wstring vendor = folder + L"\\Falkmoor";
+    CreateDirectoryW(vendor.c_str(), nullptr);
+    const std::wstring module = vendor + L"\\Quendal.aex";
+    std::ofstream(std::filesystem::path(module)) << "previous module";
+    // A scanner holding the old module for a moment keeps the job busy
+    // replacing it: long enough to close the window in the middle.
+    HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::thread scanner;
+    {
+        InstallerUI wizard;
+        show(wizard);
+        press(wizard, wizard.next);
+        press(wizard, wizard.next);
+        scanner = std::thread([held] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            CloseHandle(held);
+        });
+        press(wizard, wizard.next);
+        EXPECT_TRUE(wizard.worker.joinable());
+        EXPECT_FALSE(wizard.job.done);
+        PostMessageW(wizard.native.hwnd, WM_CLOSE, 0, 0);
+        pump();
+    }
+    scanner.join();
+    EXPECT_TRUE(installed(folder));
+    EXPECT_EQ(files_in(vendor), std::vector<std::wstring>{L"Quendal.aex"});
+}
+
+} // namespace
