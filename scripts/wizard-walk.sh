@@ -36,8 +36,12 @@ region_sum() { # the Cancel/Finish button's face, to see its label change
 }
 
 park
-sleep 0.5
-shot page0
+# The first frame may still be on its way when the window maps.
+for _ in $(seq 25); do
+  shot page0
+  [ "$(pixel page0 300 200)" = 000000 ] || break
+  sleep 0.4
+done
 if [ "$check" = --check ]; then
   expect_pixel page0 300 200 2D2D2D "window background"
   expect_pixel page0 100 340 464646 "footer band"

@@ -20,14 +20,17 @@ rm -rf "$out"; mkdir -p "$out"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 title='Quendal for After Effects Installer'
+# Wine shows a program's command line as its argv; this script's own
+# arguments name the exe too, but never as the first word.
+running='^[^ ]*QuendalInstaller\.exe( |$)'
 wizard_window() { timeout 30 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1; }
 close_and_wait() { # closes the wizard with its close box; no question may appear
   xdotool windowactivate --sync "$1" key --clearmodifiers alt+F4 2>/dev/null
-  for _ in $(seq 50); do pgrep -f 'QuendalInstaller.exe' >/dev/null || return 0; sleep 0.2; done
-  fail "the wizard did not close"; pkill -f QuendalInstaller.exe
+  for _ in $(seq 50); do pgrep -f "$running" >/dev/null || return 0; sleep 0.2; done
+  fail "the wizard did not close"; pkill -f "$running"
 }
 cleanup() {
-  pkill -f QuendalInstaller.exe 2>/dev/null
+  pkill -f "$running" 2>/dev/null
   clear_releases
   WINEDEBUG=-all wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 }
@@ -42,7 +45,7 @@ for args in "" "/uac"; do
   [ $code -eq 0 ] || fail "launcher with '$args' exited $code"
   win=$(wizard_window)
   if [ -z "$win" ]; then fail "launcher with '$args': no wizard appeared"; continue; fi
-  pgrep -af 'QuendalInstaller.exe' | grep -q -- '/UAC' || fail "launcher with '$args': the copy has no /UAC"
+  pgrep -f '^[^ ]*QuendalInstaller\.exe /UAC$' >/dev/null || fail "launcher with '$args': the copy has no /UAC"
   close_and_wait "$win"
 done
 
@@ -66,11 +69,15 @@ wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/
 wine "$exe" /UAC </dev/null >/dev/null 2>&1 &
 win=$(wizard_window)
 if [ -n "$win" ]; then
-  sleep 1
-  import -window "$win" "$out/dpi144.png"
+  px() { convert "$out/dpi144.png" -format "%[hex:p{$1,$2}]" info:; }
+  # The first frame may still be on its way when the window maps.
+  for _ in $(seq 25); do
+    import -window "$win" "$out/dpi144.png"
+    [ "$(px 450 463)" = 000000 ] || break
+    sleep 0.4
+  done
   size=$(identify -format '%wx%h' "$out/dpi144.png")
   [ "$size" = 750x540 ] || fail "client at 144 dpi is $size, expected 750x540"
-  px() { convert "$out/dpi144.png" -format "%[hex:p{$1,$2}]" info:; }
   [ "$(px 450 463)" = 2D2D2D ] || fail "144 dpi: row 463 is #$(px 450 463), expected the background"
   [ "$(px 450 465)" = 646464 ] || fail "144 dpi: row 465 is #$(px 450 465), expected the footer line"
   [ "$(px 450 470)" = 464646 ] || fail "144 dpi: row 470 is #$(px 450 470), expected the footer band"
