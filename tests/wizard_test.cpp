@@ -112,6 +112,29 @@ private:
     UINT_PTR timer_ = 0;
 };
 
+// Starts a host shell (Wine runs Unix programs through CreateProcess) that
+// waits for the shell's folder dialog and types `path` and Return into it.
+bool type_into_folder_dialog(const std::wstring& path) {
+    wchar_t state[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(L"NORVIK_WINE_STATE_DIR", state, MAX_PATH) == 0) {
+        return false;
+    }
+    std::wstring command = L"/bin/sh -c \". '" + std::wstring(state) +
+                           L"/state' && export DISPLAY=$NORVIK_DISPLAY && timeout 20 xdotool search --sync "
+                           L"--onlyvisible --name '^Custom Folder$' windowfocus --sync && sleep 1 && xdotool type '" +
+                           path + L"' && xdotool key Return\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(L"/bin/sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
 class Wizard : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -216,6 +239,32 @@ TEST_F(Wizard, OnlyCustomWithoutReleases) {
     InstallerUI wizard;
     EXPECT_EQ(wizard.boxes[9].rect, (rect{20, 55, 290, 25}));
     EXPECT_EQ(wizard.browse.rect, (rect{20, 85, 80, 15}));
+}
+
+TEST_F(Wizard, CustomFolderChosenInTheShellDialog) {
+    const std::wstring folder = scratch + L"\\Plug Ins";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    InstallerUI wizard;
+    show(wizard);
+    press(wizard, wizard.next);
+    press(wizard, wizard.boxes[9]);
+    ASSERT_TRUE(type_into_folder_dialog(folder));
+    // Should the typing go wrong, the dialog is closed (a cancel) rather
+    // than left to hang the test.
+    std::jthread watchdog([](std::stop_token stop) {
+        for (int i = 0; i < 300 && !stop.stop_requested(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        if (HWND dialog = FindWindowW(nullptr, L"Custom Folder"); dialog != nullptr && !stop.stop_requested()) {
+            PostMessageW(dialog, WM_CLOSE, 0, 0);
+        }
+    });
+    press(wizard, wizard.browse);
+    watchdog.request_stop();
+    EXPECT_EQ(wizard.custom_path.text, "C:/wizard-test/Plug Ins");
+    EXPECT_EQ(wizard.paths[9], folder);
+    press(wizard, wizard.next);
+    EXPECT_EQ(wizard.summary_text.text, "Installing Quendal on:\n\nCustom:\nC:/wizard-test/Plug Ins\n\n");
 }
 
 TEST_F(Wizard, CancelAsksAndCloseBoxDoesNot) {
