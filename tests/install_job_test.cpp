@@ -3,6 +3,7 @@
 // what landed on disk.
 #include "installer/shared_data_folder.h"
 #include "installer/system.h"
+#include "installer/win32_handles.h"
 
 #include <windows.h>
 #include <aclapi.h>
@@ -15,6 +16,7 @@
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -73,90 +75,62 @@ void remove_tree(const std::wstring& path)
     RemoveDirectoryW(path.c_str());
 }
 
-// The names of the files in `folder`, sorted.
-std::vector<std::wstring> files_in(const std::wstring& folder)
+// The files in `folder` with their sizes, sorted by name.
+std::vector<std::pair<std::wstring, ULONGLONG>> files_in(const std::wstring& folder)
 {
-    std::vector<std::wstring> names;
+    std::vector<std::pair<std::wstring, ULONGLONG>> files;
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return names;
+    if (find == INVALID_HANDLE_VALUE) return files;
     do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(data.cFileName);
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            files.emplace_back(data.cFileName, (ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow);
     } while (FindNextFileW(find, &data));
     FindClose(find);
-    std::sort(names.begin(), names.end());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// The names of the files created in, or renamed into, `folder` while
+// `action` runs: the only way to see a staging file that is gone again by the
+// time the job ends.
+std::vector<std::wstring> names_written_during(const std::wstring& folder, const std::function<void()>& action)
+{
+    const installer::unique_handle watched = installer::adopt_file(
+        CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
+    const installer::unique_handle changed(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = changed.get();
+    alignas(DWORD) static char buffer[16384];
+    const auto listen = [&] {
+        ResetEvent(changed.get());
+        return ReadDirectoryChangesW(watched.get(), buffer, sizeof buffer, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME,
+                                     nullptr, &overlapped, nullptr) != FALSE;
+    };
+    std::vector<std::wstring> names;
+    const bool watching = watched && listen();
+    EXPECT_TRUE(watching) << "cannot watch the folder";
+    action();
+    // Changes already made arrive well within the wait.
+    DWORD size = 0;
+    while (watching && WaitForSingleObject(changed.get(), 300) == WAIT_OBJECT_0
+           && GetOverlappedResult(watched.get(), &overlapped, &size, FALSE)) {
+        for (DWORD at = 0; size != 0;) {
+            const auto* entry = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(buffer + at);
+            if (entry->Action == FILE_ACTION_ADDED || entry->Action == FILE_ACTION_RENAMED_NEW_NAME)
+                names.emplace_back(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+            if (entry->NextEntryOffset == 0) break;
+            at += entry->NextEntryOffset;
+        }
+        if (!listen()) break;
+    }
+    if (watching) {
+        CancelIoEx(watched.get(), &overlapped);
+        GetOverlappedResult(watched.get(), &overlapped, &size, TRUE);
+    }
     return names;
 }
-
-// Whether a file other than the module in `folder` holds a whole module.
-bool staged_in_full(const std::wstring& folder)
-{
-    bool found = false;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    do {
-        const ULONGLONG size = (ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-        found = found || (std::wstring(data.cFileName) != L"Quendal.aex" && size == module_size);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return found;
-}
-
-// Records the name of every file created in, or renamed into, one folder
-// while it lives: the only way to see a staging file that is gone again by
-// the time the job ends.
-class folder_watch {
-public:
-    explicit folder_watch(const std::wstring& folder)
-        : m_folder(CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr))
-    {
-        m_overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        listen();
-    }
-    ~folder_watch()
-    {
-        CancelIoEx(m_folder, &m_overlapped);
-        DWORD ignored = 0;
-        GetOverlappedResult(m_folder, &m_overlapped, &ignored, TRUE);
-        CloseHandle(m_overlapped.hEvent);
-        CloseHandle(m_folder);
-    }
-    folder_watch(const folder_watch&) = delete;
-    folder_watch& operator=(const folder_watch&) = delete;
-
-    // Every name seen so far; changes already made arrive within the wait.
-    std::vector<std::wstring> names()
-    {
-        while (WaitForSingleObject(m_overlapped.hEvent, 300) == WAIT_OBJECT_0) {
-            DWORD size = 0;
-            if (!GetOverlappedResult(m_folder, &m_overlapped, &size, FALSE)) break;
-            for (DWORD at = 0; size != 0;) {
-                const auto* entry = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(m_buffer + at);
-                if (entry->Action == FILE_ACTION_ADDED || entry->Action == FILE_ACTION_RENAMED_NEW_NAME)
-                    m_names.emplace_back(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-                if (entry->NextEntryOffset == 0) break;
-                at += entry->NextEntryOffset;
-            }
-            listen();
-        }
-        return m_names;
-    }
-
-private:
-    void listen()
-    {
-        ResetEvent(m_overlapped.hEvent);
-        ReadDirectoryChangesW(m_folder, m_buffer, sizeof m_buffer, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME, nullptr,
-                              &m_overlapped, nullptr);
-    }
-
-    HANDLE m_folder;
-    OVERLAPPED m_overlapped{};
-    alignas(DWORD) char m_buffer[16384];
-    std::vector<std::wstring> m_names;
-};
 
 class InstallJob : public ::testing::Test {
 protected:
@@ -306,7 +280,12 @@ TEST_F(InstallJob, ModuleHeldOpenByAnotherProgram)
         std::thread holder;
         if (r.released_after_ms) holder = std::thread([&] {
             const ULONGLONG give_up = GetTickCount64() + 20'000;
-            while (!staged_in_full(target + L"\\Falkmoor") && GetTickCount64() < give_up) Sleep(2);
+            const auto staged = [&] {
+                for (const auto& [name, size] : files_in(target + L"\\Falkmoor"))
+                    if (name != L"Quendal.aex" && size == module_size) return true;
+                return false;
+            };
+            while (!staged() && GetTickCount64() < give_up) Sleep(2);
             Sleep(r.released_after_ms);
             CloseHandle(held);
         });
@@ -320,7 +299,9 @@ TEST_F(InstallJob, ModuleHeldOpenByAnotherProgram)
 
         EXPECT_EQ(status(6), r.status);
         EXPECT_EQ(read_file(module_in(target)), r.replaced ? module_bytes() : previous);
-        EXPECT_EQ(files_in(target + L"\\Falkmoor"), std::vector<std::wstring>{L"Quendal.aex"}) << "no staging file";
+        const auto left = files_in(target + L"\\Falkmoor");
+        ASSERT_EQ(left.size(), 1u) << "no staging file";
+        EXPECT_EQ(left[0].first, L"Quendal.aex");
     }
 }
 
@@ -340,14 +321,11 @@ TEST_F(InstallJob, FolderNearThePathLimit)
     ASSERT_TRUE(CreateDirectoryW(vendor.c_str(), nullptr));
     ASSERT_EQ(module_in(target).size(), module_length);
 
-    folder_watch watch(vendor);
     installer::target_list targets;
     targets[3] = target;
-    run(targets);
-
+    const std::vector<std::wstring> written = names_written_during(vendor, [&] { run(targets); });
     EXPECT_EQ(status(3), 2);
     EXPECT_EQ(read_file(module_in(target)), module_bytes());
-    const std::vector<std::wstring> written = watch.names();
     EXPECT_GE(written.size(), 1u);
     for (const std::wstring& name : written)
         EXPECT_LT(vendor.size() + 1 + name.size(), std::size_t{MAX_PATH}) << "written: " << name.size() << " characters";

@@ -532,36 +532,6 @@ TEST_F(Window, EachCursorShapeSelectsItsSystemCursor) {
     norvik::ui::set_cursor(norvik::ui::cursor_shape::arrow);
 }
 
-TEST_F(Window, TheDropTargetOffersAMoveOnlyOverAWidgetTakingFiles) {
-    widget taker;
-    widget other;
-    taker.create(w.root, {0, 0, 100, 100});
-    other.create(w.root, {200, 0, 100, 100});
-    connect(&taker, event_kind::files_dropped, event_handler([](const event_info&) {}));
-    ASSERT_TRUE(norvik::test::show_and_activate(w));
-
-    IDropTarget& target = w.native.drop_target;
-    IUnknown* unknown = nullptr;
-    EXPECT_EQ(target.QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
-    EXPECT_EQ(unknown, static_cast<IUnknown*>(&target));
-    target.Release();
-    void* other_interface = nullptr;
-    EXPECT_EQ(target.QueryInterface(IID_IDataObject, &other_interface), E_FAIL);
-
-    const auto effect_at = [&](norvik::ui::point p) {
-        const POINT s = norvik::test::screen_point(w, p);
-        SetCursorPos(s.x, s.y);
-        DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
-        target.DragOver(0, POINTL{0, 0}, &effect);
-        return effect;
-    };
-    EXPECT_EQ(effect_at({50, 50}), static_cast<DWORD>(DROPEFFECT_MOVE));
-    EXPECT_EQ(effect_at({250, 50}), static_cast<DWORD>(DROPEFFECT_NONE));
-    EXPECT_EQ(effect_at({350, 250}), static_cast<DWORD>(DROPEFFECT_NONE));
-    taker.set_enabled(false);
-    EXPECT_EQ(effect_at({50, 50}), static_cast<DWORD>(DROPEFFECT_NONE));
-}
-
 TEST_F(Window, ASmallWindowOpensPaintsTakesAClickAndCloses) {
     widget button;
     button.create(w.root, {150, 100, 100, 50});

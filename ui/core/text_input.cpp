@@ -170,6 +170,15 @@ void text_input::end_composition(window& w) {
     if (!composing) {
         return;
     }
+    // The composition is over even when a handler of its result throws:
+    // a caret and a composing flag left behind would outlive it.
+    struct finish {
+        bool& composing;
+        ~finish() {
+            DestroyCaret();
+            composing = false;
+        }
+    } finish_on_exit{composing};
     bool result_ready = false;
     {
         input_context context(hwnd);
@@ -183,8 +192,6 @@ void text_input::end_composition(window& w) {
     if (result_ready) {
         w.route_event(event_kind::ime_composition, 2);
     }
-    DestroyCaret();
-    composing = false;
 }
 
 void text_input::note_key_down() {
