@@ -14,6 +14,7 @@
 #include <imm.h>
 #include <ole2.h>
 #include <shlobj.h>
+#include <wrl/client.h>
 
 #include "tests/widget_test_support.h"
 #include "ui/core/key_state.h"
@@ -319,65 +320,32 @@ TEST_F(Input, TheModalLoopRecordsTheImeKeyOnlyWhileComposing) {
 
 // --- file drops ---
 
-// A drag source's data: a CF_HDROP file list in global memory, or, when
-// built without paths, data that has no file list at all.
-class drop_data : public IDataObject {
-public:
-    explicit drop_data(paths items, bool has_file_list = true)
-        : items_(std::move(items)), has_file_list_(has_file_list) {}
-    virtual ~drop_data() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
-            *out = static_cast<IDataObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    // Lives on the test's stack.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
-    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
-        if (!has_file_list_ || format->cfFormat != CF_HDROP || (format->tymed & TYMED_HGLOBAL) == 0) {
-            return DV_E_FORMATETC;
-        }
-        std::wstring list;
-        for (const std::wstring& item : items_) {
-            list += item;
-            list += L'\0';
-        }
+// What a drag from the shell carries: the system's own data object (the
+// OLE clipboard's) over a CF_HDROP file list, or over plain text only when
+// built without paths.
+Microsoft::WRL::ComPtr<IDataObject> drop_data(const paths& items, bool has_file_list = true) {
+    std::wstring list;
+    for (const std::wstring& item : items) {
+        list += item;
         list += L'\0';
-        const std::size_t bytes = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
-        auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
-        files->pFiles = sizeof(DROPFILES);
-        files->fWide = TRUE;
-        std::memcpy(files + 1, list.data(), list.size() * sizeof(wchar_t));
-        GlobalUnlock(memory);
-        medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = memory;
-        medium->pUnkForRelease = nullptr;
-        ++handed_out;
-        return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+    list += L'\0';
+    const std::size_t bytes = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = TRUE;
+    std::memcpy(files + 1, list.data(), list.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
 
-    int handed_out = 0;
-
-private:
-    paths items_;
-    bool has_file_list_;
-};
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    SetClipboardData(has_file_list ? CF_HDROP : CF_UNICODETEXT, memory);
+    CloseClipboard();
+    Microsoft::WRL::ComPtr<IDataObject> data;
+    OleGetClipboard(data.GetAddressOf());
+    return data;
+}
 
 // A folder of real files and folders to drop, removed afterwards.
 class drop_fixture {
@@ -430,9 +398,9 @@ TEST_F(Input, TheDropTargetOffersAMoveOnlyOverAWidgetTakingFiles) {
     EXPECT_EQ(target.QueryInterface(IID_IDataObject, &other_interface), E_FAIL);
     EXPECT_EQ(other_interface, nullptr);
 
-    drop_data data({});
+    const auto data = drop_data({});
     DWORD entered = DROPEFFECT_COPY;
-    EXPECT_EQ(target.DragEnter(&data, 0, POINTL{0, 0}, &entered), S_OK);
+    EXPECT_EQ(target.DragEnter(data.Get(), 0, POINTL{0, 0}, &entered), S_OK);
     EXPECT_EQ(entered, static_cast<DWORD>(DROPEFFECT_COPY)) << "DragEnter leaves the effect alone";
 
     // OLE's point is ignored: the cursor decides.
@@ -480,9 +448,10 @@ TEST_F(Input, ADropRaisesFilesDroppedWithTheFilesOnly) {
         {"an item that cannot be read", {disk.missing(), disk.second()}, {disk.second()}},
     };
     for (const row& r : rows) {
-        drop_data data(r.items);
+        const auto data = drop_data(r.items);
+        ASSERT_NE(data, nullptr);
         DWORD effect = DROPEFFECT_MOVE;
-        EXPECT_EQ(w.native.drop_target.Drop(&data, 0, POINTL{over_plain.x, over_plain.y}, &effect), S_OK) << r.what;
+        EXPECT_EQ(w.native.drop_target.Drop(data.Get(), 0, POINTL{over_plain.x, over_plain.y}, &effect), S_OK) << r.what;
         EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_MOVE)) << "Drop leaves the effect alone";
         ASSERT_EQ(dropped_on_taker.size(), 1u) << r.what;
         EXPECT_EQ(dropped_on_taker.front(), r.files) << r.what;
@@ -490,9 +459,9 @@ TEST_F(Input, ADropRaisesFilesDroppedWithTheFilesOnly) {
     }
     EXPECT_EQ(dropped_on_plain, 0);
 
-    drop_data no_files({disk.first()}, false);
+    const auto no_files = drop_data({disk.first()}, false);
     DWORD effect = DROPEFFECT_MOVE;
-    EXPECT_EQ(w.native.drop_target.Drop(&no_files, 0, POINTL{0, 0}, &effect), E_FAIL);
+    EXPECT_EQ(w.native.drop_target.Drop(no_files.Get(), 0, POINTL{0, 0}, &effect), E_FAIL);
     EXPECT_TRUE(dropped_on_taker.empty()) << "data without a file list raises nothing";
 }
 
