@@ -16,101 +16,24 @@
 #include <gtest/gtest.h>
 
 #include "installer/installer_ui.h"
-#include "tests/widget_test_support.h"
-#include "ui/controls/message_popup.h"
+#include "tests/wizard_test_support.h"
 
 namespace {
 
 using installer::InstallerUI;
-using norvik::test::click;
+using installer::test::files_in;
+using installer::test::host_key;
+using installer::test::module_bytes;
+using installer::test::popup_answer;
+using installer::test::press;
+using installer::test::read_file;
+using installer::test::register_release;
+using installer::test::show;
 using norvik::test::pump;
 using norvik::test::pump_until;
 using norvik::ui::rect;
 
-constexpr wchar_t host_key[] = L"SOFTWARE\\Adobe\\After Effects";
 const std::wstring scratch = L"C:\\wizard-test";
-
-void register_release(const std::wstring& key, const std::wstring& folder) {
-    const std::wstring path = std::wstring(host_key) + L"\\" + key;
-    HKEY k = nullptr;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr);
-    RegSetValueExW(k, L"PluginInstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                   static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(k);
-}
-
-std::vector<char> read_file(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-const std::vector<char>& module_bytes() {
-    static const std::vector<char> bytes = [] {
-        HMODULE self = GetModuleHandleW(nullptr);
-        HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(400), RT_RCDATA);
-        const char* data = static_cast<const char*>(LockResource(LoadResource(self, found)));
-        return std::vector<char>(data, data + SizeofResource(self, found));
-    }();
-    return bytes;
-}
-
-std::vector<std::wstring> files_in(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(folder), ignored)) {
-        names.push_back(entry.path().filename().wstring());
-    }
-    return names;
-}
-
-// Answers the next pop-up with `title` from inside its modal loop: records
-// its message, runs `before` (to change the world while the question is
-// open) and then presses Enter (the first button) or closes it.
-class popup_answer {
-public:
-    popup_answer(const wchar_t* title, bool first_button, std::function<void()> before = {})
-        : title_(title), first_(first_button), before_(std::move(before)) {
-        current_ = this;
-        timer_ = SetTimer(nullptr, 0, 50, &popup_answer::tick);
-    }
-    ~popup_answer() {
-        KillTimer(nullptr, timer_);
-        current_ = nullptr;
-    }
-
-    int answered = 0;
-    std::string message;
-
-private:
-    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-        popup_answer* self = current_;
-        HWND popup = self != nullptr ? FindWindowW(nullptr, self->title_) : nullptr;
-        if (popup == nullptr || !IsWindowVisible(popup)) {
-            return;
-        }
-        auto* native = reinterpret_cast<norvik::ui::native_window*>(GetWindowLongPtrW(popup, GWLP_USERDATA));
-        auto* box = native != nullptr ? dynamic_cast<norvik::ui::MessagePopup*>(native->window) : nullptr;
-        if (box == nullptr || !native->modal_running) {
-            return;
-        }
-        self->message = box->message;
-        if (self->before_) {
-            self->before_();
-        }
-        ++self->answered;
-        if (self->first_) {
-            PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
-        } else {
-            PostMessageW(popup, WM_CLOSE, 0, 0);
-        }
-    }
-
-    static inline popup_answer* current_ = nullptr;
-    const wchar_t* title_;
-    bool first_;
-    std::function<void()> before_;
-    UINT_PTR timer_ = 0;
-};
 
 // Starts a host shell (Wine runs Unix programs through CreateProcess) that
 // waits for the shell's folder dialog and types `path` and Return into it.
@@ -156,23 +79,6 @@ protected:
         register_release(key, folder);
         return folder;
     }
-
-    static void show(InstallerUI& wizard) {
-        norvik::ui::emit(&wizard, norvik::ui::event_kind::shown, 0);
-        ASSERT_TRUE(norvik::test::show_and_activate(wizard));
-    }
-
-    // The centre of a widget, in window coordinates.
-    static norvik::ui::point centre(const norvik::ui::widget& w) {
-        norvik::ui::point p{w.rect.x + w.rect.width / 2, w.rect.y + w.rect.height / 2};
-        for (const norvik::ui::widget* a = w.parent; a != nullptr; a = a->parent) {
-            p.x += a->rect.x;
-            p.y += a->rect.y;
-        }
-        return p;
-    }
-
-    static void press(InstallerUI& wizard, const norvik::ui::widget& w) { click(wizard, centre(w)); }
 
     static bool installed(const std::wstring& folder) {
         return read_file(folder + L"\\Falkmoor\\Quendal.aex") == module_bytes();
