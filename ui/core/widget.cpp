@@ -118,9 +118,9 @@ void widget::set_rect(const ui::rect& r) {
     if (r.width != old.width || r.height != old.height) {
         const auto previous_size = event_info::pack_pair(old.width, old.height);
         emit(this, event_kind::resized, previous_size);
-        // A handler may add children or destroy them (a child's handler its
-        // own child): walk a copy, and pass over a child that has left the
-        // list meanwhile.
+        // Handlers may add or destroy children, a child's handler even that
+        // child: walk a copy, and pass over a child that has left the list
+        // meanwhile.
         const std::vector<widget*> snapshot = children;
         for (widget* c : snapshot) {
             if (!has_child(c)) {
