@@ -387,6 +387,8 @@ protected:
         std::filesystem::remove_all(std::filesystem::path(scratch), ignored);
     }
 
+    static void close_during_question(bool together);
+
     static bool as_root() { return !environment(L"NORVIK_FAULT_ROOT").empty(); }
 
     // A plug-in folder holding a previous module of its own bytes.
@@ -702,7 +704,10 @@ TEST_F(FaultMatrix, FolderPickerThatCannotBeCreatedIsACancel) {
                         changed.empty() ? "nothing written" : "CHANGED: " + joined(changed)});
 }
 
-TEST_F(FaultMatrix, ClosingDuringTheRetryQuestionEndsCleanly) {
+// Closes the retry question and then the wizard, running the wizard's loop
+// as the program does: one close after the other, or both posted at once
+// (as when every window of the program is asked to close).
+void FaultMatrix::close_during_question(bool together) {
     const std::wstring folder = with_previous(scratch + L"\\closing", 4096);
     const std::wstring module = folder + L"\\Falkmoor\\Quendal.aex";
     const std::vector<char> previous = read_file(module);
@@ -716,11 +721,18 @@ TEST_F(FaultMatrix, ClosingDuringTheRetryQuestionEndsCleanly) {
     for (int i = 0; i < 3; ++i) {
         press(wizard, wizard.next);
     }
-    // The question's close box first; once it is gone, the wizard's.
-    popup_answer close_question(L"Failed to install", false);
+    // The question's close box first, then the wizard's: once the question
+    // is gone, or queued right behind the question's own close.
+    popup_answer close_question(L"Failed to install", false, [&] {
+        if (together) {
+            PostMessageW(FindWindowW(nullptr, L"Failed to install"), WM_CLOSE, 0, 0);
+            PostMessageW(wizard.native.hwnd, WM_CLOSE, 0, 0);
+        }
+    });
     loop_timer close_wizard([&] {
         const HWND question = FindWindowW(nullptr, L"Failed to install");
-        if (close_question.answered > 0 && wizard.finished && (question == nullptr || !IsWindowVisible(question))) {
+        if (!together && close_question.answered > 0 && wizard.finished &&
+            (question == nullptr || !IsWindowVisible(question))) {
             PostMessageW(wizard.native.hwnd, WM_CLOSE, 0, 0);
         }
     });
@@ -750,13 +762,23 @@ TEST_F(FaultMatrix, ClosingDuringTheRetryQuestionEndsCleanly) {
     EXPECT_TRUE(same);
     EXPECT_EQ(names, std::vector<std::wstring>{L"Quendal.aex"});
     EXPECT_TRUE(changed.empty()) << joined(changed);
-    matrix().push_back({"Closing during the retry question (question's close box, then the wizard's)",
+    matrix().push_back({together ? "Closing during the retry question (both closes queued at once)"
+                                 : "Closing during the retry question (question's close box, then the wizard's)",
                         "question closed = No: \"" + wizard.progress_header.text + "\"; the window then closes" +
                             (hung ? " only after the watchdog (HUNG)" : ", no hang"),
                         std::string(same ? "previous module byte-identical" : "previous module CHANGED") +
                             (names.size() == 1 ? ", no staging file" : ", staging file LEFT") +
                             (changed.empty() ? ", nothing else changed" : ", CHANGED: " + joined(changed))});
 }
+
+TEST_F(FaultMatrix, ClosingDuringTheRetryQuestionEndsCleanly) { close_during_question(false); }
+
+// Fails: a modal loop that has just ended removes the next queued message
+// from the queue and drops it (ui/core/native_window.cpp, run_modal), so the
+// wizard's close queued behind the question's is lost and the wizard stays
+// open until the watchdog ends its loop. Enable once the loop leaves such a
+// message for the loop outside it.
+TEST_F(FaultMatrix, DISABLED_ClosingBothAtOnceDuringTheRetryQuestionEndsCleanly) { close_during_question(true); }
 
 // Prints what the rows above recorded, as the table the README carries.
 TEST(FaultMatrixSummary, PrintsTheMatrix) {
