@@ -189,8 +189,13 @@ void native_window::run_modal() {
             // that were already in the queue when it is called.
             MSG message{};
             while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-                // Ended by the previous message: this one is dropped.
+                // Ended by the previous message: the rest of what ended it
+                // (the key-up of the Enter that closed a pop-up) is dropped.
+                // A message for another window is still delivered: a close
+                // of the owner queued behind the pop-up's own must not be
+                // lost.
                 if (!modal_running) {
+                    deliver_if_foreign(message);
                     return;
                 }
                 if (message.message == WM_KEYDOWN && window != nullptr && window->text_input != nullptr &&
@@ -216,6 +221,15 @@ void native_window::run_modal() {
         kept_exception() = nullptr;
         throw;
     }
+}
+
+void native_window::deliver_if_foreign(const MSG& message) {
+    if (message.hwnd == nullptr || message.hwnd == hwnd || IsChild(hwnd, message.hwnd)) {
+        return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+    rethrow_kept_exception();
 }
 
 void native_window::end_native_modal() {

@@ -104,6 +104,9 @@ public:
 private:
     static LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam);
+    // Dispatches a message taken off the queue after the loop ended, unless
+    // it is meant for this window (or a thread message).
+    void deliver_if_foreign(const MSG& message);
 
     // end_native_modal without rethrowing what its messages' handlers threw.
     void leave_modal();
