@@ -32,6 +32,7 @@
 #include "installer/installer_ui.h"
 #include "installer/shared_data_folder.h"
 #include "installer/system.h"
+#include "tests/host_shell.h"
 #include "tests/wizard_test_support.h"
 
 namespace {
@@ -45,6 +46,7 @@ using installer::test::press;
 using installer::test::read_file;
 using installer::test::register_release;
 using installer::test::show;
+using norvik::test::environment;
 using norvik::test::pump_until;
 
 const std::wstring scratch = L"C:\\fault-matrix";
@@ -54,12 +56,6 @@ const std::string success = "Quendal for After Effects was successfully installe
 const std::string partial = "Some components of Quendal for After Effects were not correctly installed.";
 
 std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
-
-std::wstring environment(const wchar_t* name) {
-    wchar_t value[1024] = {};
-    const DWORD length = GetEnvironmentVariableW(name, value, 1024);
-    return length > 0 && length < 1024 ? std::wstring(value, length) : std::wstring();
-}
 
 // --- the host side ---
 

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include "filesystem/select_folder.h"
+#include "tests/host_shell.h"
 #include "tests/widget_test_support.h"
 #include "ui/core/window.h"
 
@@ -23,32 +24,6 @@ using norvik::filesystem::select_folder;
 
 constexpr char title[] = "Custom Folder";
 constexpr wchar_t wide_title[] = L"Custom Folder";
-
-// Starts a host shell that waits, for 12 s at most, for the dialog to be
-// mapped, focuses it and then runs `input` (xdotool commands). The shell
-// reads the display from the test environment's state file. The search is
-// repeated when it fails: xdotool gives up with BadWindow when some window
-// vanishes while it walks the window tree. Wine's dialog drops keys that
-// arrive in its first moments on screen, hence the pause before focusing it
-// once more.
-bool drive_dialog(const std::wstring& state_dir, const std::wstring& input) {
-    std::wstring command = L"/bin/sh -c \". '" + state_dir +
-                           L"/state' && export DISPLAY=$NORVIK_DISPLAY && end=$(($(date +%s) + 12)) && "
-                           L"until timeout 10 xdotool search --sync --onlyvisible --name '^Custom Folder$' "
-                           L"windowfocus --sync sleep 1 windowfocus --sync; do "
-                           L"[ $(date +%s) -lt $end ] || exit 1; sleep 0.2; done && " +
-                           input + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(L"/bin/sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        return false;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
-}
 
 // Watches from another thread while the UI thread is inside the dialog:
 // notes whether the dialog appeared, owned by `owner` and with `owner`
@@ -95,8 +70,7 @@ private:
 };
 
 TEST(SelectFolder, TheRealDialogReturnsWhatTheUserChose) {
-    wchar_t state_dir[MAX_PATH] = {};
-    if (!GetEnvironmentVariableW(L"NORVIK_WINE_STATE_DIR", state_dir, MAX_PATH)) {
+    if (norvik::test::environment(L"NORVIK_WINE_STATE_DIR").empty()) {
         GTEST_SKIP() << "needs the Wine test environment's display and xdotool";
     }
     CreateDirectoryW(L"C:\\pick", nullptr);
@@ -122,7 +96,7 @@ TEST(SelectFolder, TheRealDialogReturnsWhatTheUserChose) {
     };
     for (const row& r : rows) {
         SCOPED_TRACE(r.what);
-        ASSERT_TRUE(drive_dialog(state_dir, r.input));
+        ASSERT_TRUE(norvik::test::type_into_window(wide_title, r.input));
         file_path chosen;
         {
             dialog_watch watch(owner.native.hwnd, GetCurrentThreadId());

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "installer/installer_ui.h"
+#include "tests/host_shell.h"
 #include "tests/wizard_test_support.h"
 
 namespace {
@@ -34,29 +35,6 @@ using norvik::test::pump_until;
 using norvik::ui::rect;
 
 const std::wstring scratch = L"C:\\wizard-test";
-
-// Starts a host shell (Wine runs Unix programs through CreateProcess) that
-// waits for the shell's folder dialog and types `path` and Return into it.
-bool type_into_folder_dialog(const std::wstring& path) {
-    wchar_t state[MAX_PATH] = {};
-    if (GetEnvironmentVariableW(L"NORVIK_WINE_STATE_DIR", state, MAX_PATH) == 0) {
-        return false;
-    }
-    std::wstring command = L"/bin/sh -c \". '" + std::wstring(state) +
-                           L"/state' && export DISPLAY=$NORVIK_DISPLAY && timeout 20 xdotool search --sync "
-                           L"--onlyvisible --name '^Custom Folder$' windowfocus --sync && sleep 1 && xdotool type '" +
-                           path + L"' && xdotool key Return\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(L"/bin/sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        return false;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
-}
 
 class Wizard : public ::testing::Test {
 protected:
@@ -154,7 +132,7 @@ TEST_F(Wizard, CustomFolderChosenInTheShellDialog) {
     show(wizard);
     press(wizard, wizard.next);
     press(wizard, wizard.boxes[9]);
-    ASSERT_TRUE(type_into_folder_dialog(folder));
+    ASSERT_TRUE(norvik::test::type_into_window(L"Custom Folder", L"xdotool type '" + folder + L"' && xdotool key Return"));
     // Should the typing go wrong, the dialog is closed (a cancel) rather
     // than left to hang the test.
     std::jthread watchdog([](std::stop_token stop) {

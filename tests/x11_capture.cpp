@@ -6,17 +6,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "tests/host_shell.h"
+
 namespace {
 
-std::wstring environment(const wchar_t* name) {
-    const DWORD length = GetEnvironmentVariableW(name, nullptr, 0);
-    if (length == 0) {
-        return {};
-    }
-    std::wstring value(length, L'\0');
-    value.resize(GetEnvironmentVariableW(name, value.data(), length));
-    return value;
-}
+using norvik::test::environment;
 
 // A host path as Wine's Z: drive shows it.
 std::wstring dos_path(const std::wstring& unix_path) {
