@@ -4,6 +4,7 @@
 #include "installer/shared_data_folder.h"
 #include "installer/system.h"
 #include "installer/win32_handles.h"
+#include "tests/module_files.h"
 
 #include <windows.h>
 #include <aclapi.h>
@@ -26,14 +27,10 @@ namespace {
 
 using norvik::filesystem::file_path;
 using installer::release_count;
+using installer::test::module_bytes;
+using installer::test::read_file;
 
 constexpr std::size_t module_size = 15'434'240;
-
-std::vector<char> read_file(const std::wstring& path)
-{
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 void write_file(const std::wstring& path, const std::vector<char>& bytes)
 {
@@ -42,17 +39,6 @@ void write_file(const std::wstring& path, const std::vector<char>& bytes)
 }
 
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-const std::vector<char>& module_bytes()
-{
-    static const std::vector<char> bytes = [] {
-        HMODULE self = GetModuleHandleW(nullptr);
-        HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(400), RT_RCDATA);
-        const char* data = static_cast<const char*>(LockResource(LoadResource(self, found)));
-        return std::vector<char>(data, data + SizeofResource(self, found));
-    }();
-    return bytes;
-}
 
 void remove_tree(const std::wstring& path)
 {

@@ -18,6 +18,7 @@
 #include <windows.h>
 
 #include "installer/installer_ui.h"
+#include "tests/module_files.h"
 #include "tests/widget_test_support.h"
 #include "ui/controls/message_popup.h"
 
@@ -33,22 +34,6 @@ inline void register_release(const std::wstring& key, const std::wstring& folder
     RegSetValueExW(k, L"PluginInstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
                    static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(k);
-}
-
-inline std::vector<char> read_file(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// The plug-in module as the job writes it: this program's resource 400.
-inline const std::vector<char>& module_bytes() {
-    static const std::vector<char> bytes = [] {
-        HMODULE self = GetModuleHandleW(nullptr);
-        HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(400), RT_RCDATA);
-        const char* data = static_cast<const char*>(LockResource(LoadResource(self, found)));
-        return std::vector<char>(data, data + SizeofResource(self, found));
-    }();
-    return bytes;
 }
 
 inline std::vector<std::wstring> files_in(const std::wstring& folder) {
