@@ -33,17 +33,6 @@ constexpr button_texts kind_texts[] = {
     {"Yes", "No"},
 };
 
-DWRITE_TEXT_ALIGNMENT horizontal_alignment(int32_t align) {
-    switch (align) {
-    case 0:
-        return DWRITE_TEXT_ALIGNMENT_LEADING;
-    case 2:
-        return DWRITE_TEXT_ALIGNMENT_TRAILING;
-    default:
-        return DWRITE_TEXT_ALIGNMENT_CENTER;
-    }
-}
-
 } // namespace
 
 void MessagePopup::setup(window* new_owner, std::string_view title, std::string_view new_message,
@@ -134,7 +123,8 @@ void MessagePopup::paint() {
     renderer->fill_rect({0, 0, root.rect.width, root.rect.height});
     renderer->set_text_color(message_color);
     use_message_font();
-    renderer->set_format_alignment(horizontal_alignment(text_align), DWRITE_PARAGRAPH_ALIGNMENT_NEAR);
+    // text_align reads like the theme's alignment keys; 1 is the top.
+    renderer->set_text_alignment(text_align, 1);
     if (!message.empty()) {
         renderer->draw_text(text_rect, message);
     }
