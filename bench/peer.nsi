@@ -26,6 +26,7 @@ Var box_cc2015
 Page custom welcome_page
 Page custom releases_page releases_leave
 Page instfiles
+Page custom finish_page
 
 Function .onInit
   SetRegView 64
@@ -46,6 +47,14 @@ Function welcome_page
   nsDialogs::Create 1018
   Pop $0
   ${NSD_CreateLabel} 0 0 100% 40u "This will install Quendal 1.0.6 plugin on your computer.$\r$\n$\r$\nClick Next to continue."
+  Pop $0
+  nsDialogs::Show
+FunctionEnd
+
+Function finish_page
+  nsDialogs::Create 1018
+  Pop $0
+  ${NSD_CreateLabel} 0 0 100% 40u "Quendal for After Effects was successfully installed.$\r$\n$\r$\nClick Close to close the installer."
   Pop $0
   nsDialogs::Show
 FunctionEnd

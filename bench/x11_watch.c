@@ -8,7 +8,7 @@
  *       "<milliseconds> <pid>". The program is left running.
  *   x11_watch pixel TITLE X Y TIMEOUT_S
  *       Prints the pixel at (X, Y) of the window titled TITLE as RRGGBB
- *       once the window is viewable.
+ *       once the window is viewable and painted (not black).
  * Exits 1 when the window or the colour did not come in time.
  */
 #define _POSIX_C_SOURCE 200809L
@@ -152,7 +152,8 @@ int main(int argc, char **argv)
             const long pixel = read_pixel(d, w, x, y);
             if (pixel < 0) {
                 w = None;
-            } else if (!start) {
+            } else if (!start && pixel != 0) {
+                /* Black is the window before its first paint. */
                 printf("%06lX\n", pixel);
                 return 0;
             } else if (pixel == want) {
