@@ -27,7 +27,7 @@ echo "== building"
 # Other builds of the same tree (a developer's, another run) wait for this one.
 locked() { if command -v flock >/dev/null; then flock /tmp/norvik-build.lock "$@"; else "$@"; fi; }
 [ -f build/cross/build.ninja ] || locked cmake --preset cross >/dev/null
-locked cmake --build build/cross --target QuendalInstaller floor_window install_bench paint_bench >/dev/null
+locked cmake --build build/cross --target QuendalInstaller floor_window install_bench paint_bench startup_phases >/dev/null
 cross=$root/build/cross
 work=$root/build/bench
 mkdir -p "$work"
@@ -121,6 +121,15 @@ for _ in $(seq "$RUNS"); do
   done
 done
 
+echo "== start-up by phase (x $RUNS each)"
+for _ in $(seq "$RUNS"); do
+  for mode in floor wizard; do
+    wine "$cross/bench/startup_phases.exe" $mode 2>/dev/null | tr -d '\r' | while read -r name value; do
+      record "$name" "$value"
+    done
+  done
+done
+
 echo "== install (x $RUNS each)"
 only_two_releases
 for n in 2 8; do
@@ -173,9 +182,6 @@ done
 
 size_ours=$(stat -c %s "$work/size/installer/QuendalInstaller.exe")
 size_peer=$(stat -c %s "$work/peer_one_byte.exe")
-# The program as linked keeps its symbol table; stripped shows the code alone.
-x86_64-w64-mingw32-strip -o "$work/stripped.exe" "$work/size/installer/QuendalInstaller.exe"
-record size_ours_stripped "$(awk -v b="$(stat -c %s "$work/stripped.exe")" 'BEGIN{printf "%.3f", b/1048576}')"
 record size_ours "$(awk -v b="$size_ours" 'BEGIN{printf "%.3f", b/1048576}')"
 record size_peer "$(awk -v b="$size_peer" 'BEGIN{printf "%.3f", b/1048576}')"
 
@@ -197,6 +203,17 @@ echo "|---|---|---|---|---|"
 row "Start-up, ours" startup_ours ms "$(ratio startup_ours startup_floor) x floor (goal <= 1.1), $(ratio startup_ours startup_peer) x peer"
 row "Start-up, Direct2D floor" startup_floor ms ""
 row "Start-up, peer's first page" startup_peer ms ""
+phases() { # label figures...
+  local label=$1 out="" f; shift
+  for f in "$@"; do out+="${out:+ / }$(median "$f")"; done
+  printf '| %s | %s ms | | | |\n' "$label" "$out"
+}
+phases "Start-up by phase, floor: to main / OLE and factories / window / render target / first paint" \
+  phase_floor_to_main phase_floor_ole_factories phase_floor_window phase_floor_render_target phase_floor_first_paint
+phases "Start-up by phase, ours: to main / wizard built / first paint" \
+  phase_wizard_to_main phase_wizard_wizard_built phase_wizard_first_paint
+row "Start-up after main, ours" phase_wizard_total ms "$(ratio phase_wizard_total phase_floor_total) x floor, in process"
+row "Start-up after main, floor" phase_floor_total ms ""
 for n in 2 8; do
   row "Install $n targets, ours" install${n}_job ms "$(ratio install${n}_job install${n}_copy) x limit (goal <= 1.1); peer $(ratio install${n}_peer install${n}_job) x slower (goal >= 3)"
   row "Install $n targets, CopyFileW + flush" install${n}_copy ms ""
@@ -213,7 +230,6 @@ for p in 0 1 2 3; do
 done
 row "Bare clear and present" paint_bare_0 us ""
 row "Size with a one-byte module, ours" size_ours MB "goal < 1 MB; $(ratio size_ours size_peer) x peer"
-row "Size with a one-byte module, ours stripped" size_ours_stripped MB "$(ratio size_ours_stripped size_peer) x peer"
 row "Size with a one-byte payload, peer" size_peer MB ""
 row "Peak memory on page 1, ours" memory_ours MB "$(ratio memory_ours memory_peer) x peer"
 row "Peak memory on page 1, peer" memory_peer MB ""

@@ -4,7 +4,9 @@
 #include <array>
 #include <cfloat>
 #include <cmath>
+#include <future>
 #include <stdexcept>
+#include <system_error>
 
 #include "render/com_check.h"
 #include "render/image.h"
@@ -90,7 +92,20 @@ Renderer::Renderer(HWND window) : hwnd_(window) {
     // A throwing constructor runs no destructor, and the members would go in
     // declaration order; release what was made in reverse order of creation.
     try {
+        // The first text format loads the system's font collection, the
+        // slowest step of start-up after the graphics device. The two do not
+        // depend on each other, so the fonts load on a second thread while
+        // the device is made (inline if no thread can be had).
+        std::future<const char*> text;
+        try {
+            text = std::async(std::launch::async, [this] { return create_text_objects(); });
+        } catch (const std::system_error&) {
+        }
         create_render_target();
+        const char* text_error = text.valid() ? text.get() : create_text_objects();
+        if (text_error != nullptr) {
+            throw std::runtime_error(text_error);
+        }
         create_device_resources();
     } catch (...) {
         release_interfaces();
@@ -137,18 +152,22 @@ void Renderer::create_render_target() {
     }
 }
 
-void Renderer::create_device_resources() {
-    render_target_->SetAntialiasMode(D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
-    create_brushes();
+const char* Renderer::create_text_objects() {
     if (FAILED(DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
                                    reinterpret_cast<IUnknown**>(write_factory_.GetAddressOf())))) {
-        throw std::runtime_error("unable to create the write factory");
+        return "unable to create the write factory";
     }
     if (FAILED(write_factory_->CreateTextFormat(L"Verdana", nullptr, DWRITE_FONT_WEIGHT_NORMAL, DWRITE_FONT_STYLE_NORMAL,
                                                 DWRITE_FONT_STRETCH_NORMAL, 12.0f, L"en-us",
                                                 text_format_.GetAddressOf()))) {
-        throw std::runtime_error("unable to initialize the d2d write factory");
+        return "unable to initialize the d2d write factory";
     }
+    return nullptr;
+}
+
+void Renderer::create_device_resources() {
+    render_target_->SetAntialiasMode(D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
+    create_brushes();
     create_shadow_gradient();
     create_dotted_stroke();
 }

@@ -133,6 +133,10 @@ private:
     };
 
     void create_render_target();
+    // The DirectWrite factory and the default text format; the error's text,
+    // or nullptr. Touches only those two members, so it may run on another
+    // thread while the render target is made.
+    const char* create_text_objects();
     void create_device_resources();
     void create_brushes();
     void create_shadow_gradient();
