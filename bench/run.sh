@@ -138,9 +138,10 @@ for n in 2 8; do
   for i in $(seq "$RUNS"); do
     order=ab; [ $((i % 2)) = 0 ] && order=ba
     remove_modules
-    line=$(wine "$cross/bench/install_bench.exe" $order "$@" | tr -d '\r')
-    job=${line#job_ms=}; job=${job%% *}; copy=${line##*copy_ms=}
-    record "install${n}_job" "$job"; record "install${n}_copy" "$copy"
+    while read -r line; do
+      job=${line#job_ms=}; job=${job%% *}; copy=${line##*copy_ms=}
+      record "install${n}_job" "$job"; record "install${n}_copy" "$copy"
+    done < <(wine "$cross/bench/install_bench.exe" $order "$@" | tr -d '\r')
     remove_modules
     d=(); [ $n = 8 ] && d=("/D=${folders[7]}")
     t0=$(date +%s%N)
