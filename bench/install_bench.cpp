@@ -20,26 +20,18 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "installer/system.h"
 
 namespace {
+
+using norvik::bench::now_ms;
 
 constexpr int timed_pairs = 3;
 constexpr wchar_t module_subpath[] = L"\\Falkmoor\\Quendal.aex";
 // The releases the targets go to: the job writes the real module to every
 // release from index 2 on, and to the custom folder (index 9) when asked.
 constexpr std::size_t target_slots[] = {2, 3, 4, 5, 6, 7, 8, 9};
-
-double now_ms() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / frequency;
-}
 
 void remove_modules(const std::vector<std::wstring>& folders) {
     for (const std::wstring& folder : folders) {

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "bench/bench_clock.h"
 #include "installer/installer_ui.h"
 #include "render/renderer.h"
 #include "ui/core/event_registry.h"
@@ -28,16 +29,7 @@ constexpr int frames_per_batch = 8;
 constexpr int default_batches = 15;
 constexpr int warm_up_batches = 2;
 
-double now_us() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1e6 / frequency;
-}
+double now_us() { return norvik::bench::now_ms() * 1000.0; }
 
 // Handles whatever is queued (showing, a page change) so that it is not
 // timed with the frames.

@@ -7,39 +7,24 @@
 //         factories, the window, its render target, and one filled paint.
 // wizard: the real installer::InstallerUI built, then shown and painted.
 // Prints "phase_<mode>_<name> <milliseconds>" per phase; "to_main" is the
-// time from the process's creation to main, "total" every phase after it. A paint is timed to its
-// present being submitted: Wine draws the frame on its own thread after.
+// time from the process's creation to main, "total" every phase after it.
+// A paint is timed to its present being submitted: Wine draws the frame on
+// its own thread after.
 
 #include <windows.h>
-
-#include <d2d1.h>
-#include <dwrite.h>
-#include <objbase.h>
-#include <ole2.h>
-#include <wincodec.h>
-#include <wrl/client.h>
 
 #include <cstdio>
 #include <cstring>
 #include <exception>
 
+#include "bench/bench_clock.h"
+#include "bench/direct2d_floor.h"
 #include "installer/installer_ui.h"
 #include "ui/core/event_registry.h"
 
 namespace {
 
-using Microsoft::WRL::ComPtr;
-
-double now_ms() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1e3 / frequency;
-}
+using norvik::bench::now_ms;
 
 double since_creation_ms() {
     FILETIME created{};
@@ -71,6 +56,7 @@ private:
     double start_;
 };
 
+// The floor's window only validates: its paints are timed from here.
 LRESULT CALLBACK floor_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_PAINT) {
         ValidateRect(hwnd, nullptr);
@@ -80,57 +66,25 @@ LRESULT CALLBACK floor_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
 }
 
 bool floor_phases(phase_clock& clock) {
-    if (FAILED(OleInitialize(nullptr))) {
-        return false;
-    }
-    ComPtr<ID2D1Factory> factory;
-    ComPtr<IDWriteFactory> write_factory;
-    ComPtr<IWICImagingFactory> imaging_factory;
-    if (FAILED(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, factory.GetAddressOf())) ||
-        FAILED(DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
-                                   reinterpret_cast<IUnknown**>(write_factory.GetAddressOf()))) ||
-        FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(imaging_factory.GetAddressOf())))) {
+    norvik::bench::direct2d_floor floor;
+    if (!floor.create_factories()) {
         return false;
     }
     clock.end("ole_factories");
-
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = floor_procedure;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"NORVIK_BENCH_PHASES";
-    RegisterClassExW(&wc);
-    const DWORD style = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
-    RECT outer{0, 0, 500, 360};
-    AdjustWindowRectEx(&outer, style, FALSE, 0);
-    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Norvik Phases", style, 40, 40, outer.right - outer.left,
-                                outer.bottom - outer.top, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND hwnd = floor.create_window(floor_procedure, L"Norvik Phases", nullptr);
     if (!hwnd) {
         return false;
     }
     clock.end("window");
-
-    ComPtr<ID2D1HwndRenderTarget> target;
-    ComPtr<ID2D1SolidColorBrush> brush;
-    if (FAILED(factory->CreateHwndRenderTarget(D2D1::RenderTargetProperties(),
-                                               D2D1::HwndRenderTargetProperties(hwnd, D2D1::SizeU(500, 360)),
-                                               target.GetAddressOf())) ||
-        FAILED(target->CreateSolidColorBrush(D2D1::ColorF(0x2D2D2D), brush.GetAddressOf()))) {
+    if (!floor.create_target(hwnd)) {
         DestroyWindow(hwnd);
         return false;
     }
     clock.end("render_target");
-
     ShowWindow(hwnd, SW_SHOW);
-    target->BeginDraw();
-    target->FillRectangle(D2D1::RectF(0.0f, 0.0f, 500.0f, 360.0f), brush.Get());
-    const bool drawn = SUCCEEDED(target->EndDraw());
+    const bool drawn = floor.paint();
     clock.end("first_paint");
-    brush.Reset();
-    target.Reset();
     DestroyWindow(hwnd);
-    OleUninitialize();
     return drawn;
 }
 
