@@ -1,11 +1,15 @@
 #include "installer/installer_entry.h"
 
+#include <cstdio>
 #include <exception>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include <windows.h>
 
+#include <comdef.h>
 #include <objbase.h>
 #include <shellapi.h>
 
@@ -66,21 +70,36 @@ bool relaunch_elevated() {
     return ShellExecuteExW(&info) != FALSE;
 }
 
-// A wizard that cannot even be built (no Direct2D, say) says why instead of
-// vanishing; the install job never ran, so nothing is on disk.
-void report_failure(const std::exception& e) {
-    std::wstring text = L"The installer could not start:\n";
+// What an error that escaped the wizard says, whatever its type: the
+// toolkit's COM checks throw _com_error, which is no std::exception.
+std::wstring describe(const std::exception_ptr& error) {
     try {
-        text += norvik::ui::utf8_to_utf16(e.what());
-    } catch (const std::exception&) {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        try {
+            return norvik::ui::utf8_to_utf16(e.what());
+        } catch (...) {
+            return L"an error without a readable description";
+        }
+    } catch (const _com_error& e) {
+        wchar_t code[32];
+        std::swprintf(code, std::size(code), L"COM error 0x%08lX", static_cast<unsigned long>(e.Error()));
+        return code;
+    } catch (...) {
+        return L"an unknown error";
+    }
+}
+
+void report(const wchar_t* what_happened, const std::exception_ptr& error) {
+    std::wstring text = what_happened;
+    try {
+        text += describe(error);
+    } catch (...) {
     }
     MessageBoxW(nullptr, text.c_str(), L"Quendal for After Effects Installer", MB_OK | MB_ICONERROR);
 }
 
-} // namespace
-
-void run_installer() {
-    InstallerUI wizard;
+void run_wizard(InstallerUI& wizard) {
     // The registry exists from the first event object on; this keeps the
     // order the toolkit relies on explicit: built before the first event.
     norvik::ui::event_registry::instance();
@@ -88,18 +107,41 @@ void run_installer() {
     wizard.native.run_modal();
 }
 
+} // namespace
+
+std::int32_t run_installer() {
+    std::optional<InstallerUI> wizard;
+    // A wizard that cannot even be built (no Direct2D, say) says why instead
+    // of vanishing; the install job never ran, so nothing is on disk.
+    try {
+        wizard.emplace();
+    } catch (...) {
+        report(L"The installer could not start:\n", std::current_exception());
+        return 1;
+    }
+    std::exception_ptr failure;
+    try {
+        run_wizard(*wizard);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // Destroying the wizard waits for a running install job, which then
+    // finishes its module or removes its staging file: nothing is left half
+    // written by the time the user reads the message.
+    wizard.reset();
+    if (failure) {
+        report(L"The installer stopped after an unexpected error:\n", failure);
+        return 1;
+    }
+    return 0;
+}
+
 std::int32_t installer_entry(const wchar_t* tail) {
     const std::wstring_view command = tail != nullptr ? tail : L"";
     if (command.find(L"/UAC") == std::wstring_view::npos) {
         return relaunch_elevated() ? 0 : 1;
     }
-    try {
-        run_installer();
-    } catch (const std::exception& e) {
-        report_failure(e);
-        return 1;
-    }
-    return 0;
+    return run_installer();
 }
 
 } // namespace installer

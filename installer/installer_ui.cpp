@@ -32,6 +32,9 @@ constexpr Color scroll_back{0.208f, 0.208f, 0.208f, 1.0f};
 
 constexpr std::int32_t first_row_y = 55;
 constexpr std::int32_t row_height = 25;
+constexpr std::int32_t header_height = 50;
+constexpr std::int32_t custom_path_height = 50;
+constexpr std::int32_t scroll_width = 15;
 constexpr std::int32_t progress_timer_id = 1;
 constexpr unsigned progress_interval_ms = 200;
 
@@ -40,6 +43,25 @@ constexpr unsigned progress_interval_ms = 200;
 std::uint32_t tick_counter = 0;
 
 std::string str(std::string_view a) { return std::string(a); }
+
+// The program's own icon (resource 1) on the title bar and in the task
+// switcher, each at the size the system uses there. The window class stays
+// without one; a shared icon is freed by the system, not by us.
+void use_program_icon(HWND window) {
+    constexpr WORD icon_id = 1;
+    const struct {
+        WPARAM which;
+        int width_metric;
+        int height_metric;
+    } sizes[] = {{ICON_BIG, SM_CXICON, SM_CYICON}, {ICON_SMALL, SM_CXSMICON, SM_CYSMICON}};
+    for (const auto& size : sizes) {
+        HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(icon_id), IMAGE_ICON,
+                                 GetSystemMetrics(size.width_metric), GetSystemMetrics(size.height_metric), LR_SHARED);
+        if (icon != nullptr) {
+            SendMessageW(window, WM_SETICON, size.which, reinterpret_cast<LPARAM>(icon));
+        }
+    }
+}
 
 std::string display_name(std::size_t index) { return host_release_table[index].display_name; }
 
@@ -67,15 +89,18 @@ struct progress_report {
 
 InstallerUI::InstallerUI() {
     create("Quendal for After Effects Installer", {600, 200, 500, 360});
+    use_program_icon(native.hwnd);
     apply_installer_styles();
     root.style.set_style("default_back_color", window_back);
     norvik::ui::connect(&root, event_kind::paint, this, &InstallerUI::paint_background);
 
     // A logo that fails to decode leaves E at 0: the pages then start 10 from
-    // the left edge and nothing is drawn in its place.
+    // the left edge and nothing is drawn in its place. Whatever the imaging
+    // code throws counts (its COM checks throw errors that are no standard
+    // exceptions).
     try {
         logo.load(norvik::resources::side_picture_png, norvik::resources::side_picture_png_size, 1.0f);
-    } catch (const std::exception&) {
+    } catch (...) {
     }
     const std::int32_t w = root.rect.width;
     const std::int32_t h = root.rect.height;
@@ -160,36 +185,99 @@ void InstallerUI::place_label(norvik::ui::TextLabel& label, norvik::ui::widget& 
 }
 
 void InstallerUI::place_release_rows() {
-    const std::int32_t page_width = pages[1].rect.width;
-    std::int32_t y = first_row_y;
     std::int32_t rows = 0;
+    for (std::size_t i = 0; i < release_count; ++i) {
+        rows += selected[i] || i == custom_release ? 1 : 0;
+    }
+    const std::int32_t page_width = pages[1].rect.width;
+    const std::int32_t browse_y = row_height * rows + 60;
+    // Up to five rows, Browse and the whole path label fit below the header.
+    // More rows scroll beneath it instead of running off the page's bottom
+    // edge, where Browse could not be reached.
+    const bool fits = browse_y + custom_path_height <= pages[1].rect.height;
+    norvik::ui::widget& parent = fits ? static_cast<norvik::ui::widget&>(pages[1]) : place_release_view(browse_y);
+    // Page coordinates less the offset of the scrolled list, if any.
+    const std::int32_t top = fits ? 0 : header_height;
+    const std::int32_t width = fits ? page_width : release_list.rect.width;
+
+    std::int32_t y = first_row_y - top;
     for (std::size_t i = 0; i < release_count; ++i) {
         if (!selected[i] && i != custom_release) {
             continue;
         }
         norvik::ui::CheckBox& box = boxes[i];
-        box.create(pages[1], {20, y, page_width - 30, row_height});
+        box.create(parent, {20, y, width - 30, row_height});
         box.style.set_style("default_back_color", transparent);
         box.layout(0, 5);
         box.set_text(display_name(i));
         box.bind(&selected[i]);
         norvik::ui::connect(&box, event_kind::toggled, this, &InstallerUI::on_custom_folder);
-        ++rows;
+        reveal_on_focus(box);
         y += row_height;
     }
-    const std::int32_t browse_y = row_height * rows + 60;
-    browse.create(pages[1], {20, browse_y, 80, 15});
+    browse.create(parent, {20, browse_y - top, 80, 15});
     browse.set_label("Browse");
     browse.set_visible(false);
     norvik::ui::connect(&browse, event_kind::mouse_up, this, &InstallerUI::on_custom_folder);
+    reveal_on_focus(browse);
 
-    place_label(custom_path, pages[1], {110, browse_y, page_width - 110, 50}, transparent_white);
+    place_label(custom_path, parent, {110, browse_y - top, width - 110, custom_path_height}, transparent_white);
     custom_path.style.alias_style("label_font_size", "label_path_font_size");
     custom_path.style.alias_style("label_text_valign", "label_path_text_valign");
     custom_path.set_visible(false);
+    if (!fits) {
+        release_scroll.set_target(&release_list);
+    }
+}
+
+norvik::ui::widget& InstallerUI::place_release_view(std::int32_t browse_y) {
+    const std::int32_t width = pages[1].rect.width;
+    const std::int32_t height = pages[1].rect.height - header_height;
+    release_view.create(pages[1], {0, header_height, width, height});
+    release_view.style.set_style("default_back_color", transparent);
+    release_scroll.create(release_view, {width - scroll_width, 0, scroll_width, height});
+    release_scroll.style.set_style("default_back_color", scroll_back);
+    release_list.create(release_view, {0, 0, width - scroll_width, browse_y + custom_path_height - header_height});
+    release_list.style.set_style("default_back_color", transparent);
+    return release_list;
+}
+
+void InstallerUI::reveal_on_focus(norvik::ui::widget& w) {
+    norvik::ui::connect(&w, event_kind::focus_gained,
+                        norvik::ui::event_handler([this, &w](const event_info&) { reveal(w); }));
+}
+
+void InstallerUI::reveal(const norvik::ui::widget& w) {
+    if (!release_scroll.created) {
+        return;
+    }
+    // The list's y is minus the scrolled distance.
+    const std::int32_t shown_from = -release_list.rect.y;
+    const std::int32_t shown_to = shown_from + release_view.rect.height;
+    if (w.rect.y < shown_from) {
+        release_scroll.scroll_to(w.rect.y, true);
+    } else if (w.rect.y + w.rect.height > shown_to) {
+        release_scroll.scroll_to(w.rect.y + w.rect.height - release_view.rect.height, true);
+    }
+}
+
+bool InstallerUI::has_targets() const {
+    // Custom ticked without a folder would be dropped without a word.
+    if (selected[custom_release] && paths[custom_release].empty()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < release_count; ++i) {
+        if (selected[i] && !paths[i].empty()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void InstallerUI::set_page(std::int32_t index) {
+    // Page 1 lets the user on only towards something to install: a run
+    // without targets would report a success that wrote nothing.
+    next.set_enabled(index == 1 ? has_targets() : index != 3);
     switch (index) {
     case 0:
         back.set_enabled(false);
@@ -201,7 +289,6 @@ void InstallerUI::set_page(std::int32_t index) {
         break;
     case 3:
         back.set_enabled(false);
-        next.set_enabled(false);
         break;
     default:
         back.set_enabled(true);
@@ -256,6 +343,7 @@ void InstallerUI::on_custom_folder(const event_info& info) {
         browse.set_visible(selected[custom_release]);
         custom_path.set_visible(selected[custom_release]);
     }
+    next.set_enabled(has_targets());
 }
 
 void InstallerUI::choose_custom_folder() {
@@ -263,7 +351,7 @@ void InstallerUI::choose_custom_folder() {
     try {
         chosen = norvik::filesystem::select_folder(this, "Custom Folder",
                                                    norvik::filesystem::file_path(paths[custom_release]));
-    } catch (const std::exception&) {
+    } catch (...) {
         // A shell dialog that cannot be shown is no reason to end the
         // installer: it counts as a cancelled choice, the path stays.
         return;
@@ -292,6 +380,9 @@ void InstallerUI::paint_background() {
 }
 
 void InstallerUI::start_install() {
+    // One timer and one handler, however often a run is started.
+    norvik::ui::disconnect_all(&pages[3], event_kind::timer);
+    native.stop_timer(pages[3], progress_timer_id);
     native.start_timer(pages[3], progress_timer_id, progress_interval_ms, false);
     norvik::ui::connect(&pages[3], event_kind::timer, this, &InstallerUI::on_progress_tick);
     target_list targets;
@@ -300,12 +391,14 @@ void InstallerUI::start_install() {
             targets[i] = norvik::filesystem::file_path(paths[i]);
         }
     }
-    // Cleared here, on the UI thread, before the worker exists: a tick that
-    // comes before the new worker has begun must not see the last run's done.
-    job.done.store(false, std::memory_order_release);
+    // A previous worker is joined first: once it has ended it can no longer
+    // set done. Then done is cleared here, on the UI thread, before the new
+    // worker exists, so that a tick that comes before the new worker has
+    // begun does not see the last run's done.
     if (worker.joinable()) {
         worker.join();
     }
+    job.done.store(false, std::memory_order_release);
     worker = std::thread(&System::run, &job, std::move(targets), 1);
 }
 
@@ -338,7 +431,11 @@ void InstallerUI::on_progress_tick() {
     report.text += "\n";
     progress_text.set_text(report.text, false);
 
-    if (done) {
+    // The outcome waits while another question of the wizard is open (the
+    // Cancel question, say): a second pop-up on top of it would nest loops
+    // and leave the user two questions at once. The timer keeps running, so
+    // the outcome comes with the first tick after the question closes.
+    if (done && !native.has_modal_popup()) {
         norvik::ui::disconnect_all(&pages[3], event_kind::timer);
         native.stop_timer(pages[3], progress_timer_id);
         worker.join();

@@ -62,6 +62,11 @@ public:
     InstallerButton cancel;
     std::array<bool, release_count> selected{};
     release_paths paths;
+    // Made only when page 1's rows do not fit it: the rows, Browse and the
+    // path label then scroll in release_list, inside release_view.
+    norvik::ui::GenericPanel release_view;
+    norvik::ui::ScrollBar release_scroll;
+    norvik::ui::GenericPanel release_list;
     std::array<norvik::ui::CheckBox, release_count> boxes;
     InstallerButton browse;
     norvik::ui::TextLabel custom_path;
@@ -75,6 +80,13 @@ private:
     void place_label(norvik::ui::TextLabel& label, norvik::ui::widget& parent, const norvik::ui::rect& r,
                      const norvik::ui::Color& colour);
     void place_release_rows();
+    // The scrolled list of page 1 for rows that do not fit; returns the list.
+    norvik::ui::widget& place_release_view(std::int32_t browse_y);
+    // Scrolls page 1's list so that `w`, taking the focus, is in view.
+    void reveal_on_focus(norvik::ui::widget& w);
+    void reveal(const norvik::ui::widget& w);
+    // Whether Next on page 1 leads to an install that writes something.
+    bool has_targets() const;
     void choose_custom_folder();
     std::string build_summary() const;
     // Shows a final outcome: its header, and "Finish" on the third button.

@@ -41,7 +41,9 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   echo "Starting the installer (prefix $WINEPREFIX)"
   wine "$exe"
   # The launcher ends at once; the elevated copy runs until it is closed.
-  while pgrep -f 'QuendalInstaller.exe /UAC' >/dev/null; do sleep 1; done
+  # Waiting for this prefix's server waits for exactly the programs started
+  # here, not for another copy of the installer elsewhere on the machine.
+  wineserver -w
   while IFS='|' read -r name folder; do
     unix=$(wine winepath -u "$folder\\Falkmoor\\Quendal.aex" 2>/dev/null | tr -d '\r')
     if [ -f "$unix" ]; then echo "$name: $unix ($(stat -c %s "$unix") bytes)"; else echo "$name: not installed"; fi

@@ -134,4 +134,38 @@ TEST_F(Popup, EnterAndTheCloseBoxEndTheLoopButEscapeDoesNot) {
     EXPECT_EQ(run_with(ok, {keys({VK_MENU, VK_F4})}), 0) << "the close box (Alt+F4)";
 }
 
+// Two questions open over one owner (a timer of the owner asked while the
+// first was up): whichever closes first, the owner stays disabled until the
+// other has closed too.
+TEST_F(Popup, OwnerReturnsOnlyWhenItsLastPopupCloses) {
+    const auto owner_enabled = [this] { return IsWindowEnabled(owner.native.hwnd) != FALSE; };
+    const step end = [](MessagePopup& p) {
+        p.end_modal(1);
+        return true;
+    };
+    for (const bool outer_first : {false, true}) {
+        SCOPED_TRACE(outer_first ? "the first question closes first" : "the second question closes first");
+        bool enabled_between = true;
+        MessagePopup outer;
+        outer.setup(&owner, "outer", "First?", 1);
+        const step nest = [&](MessagePopup&) {
+            MessagePopup inner;
+            inner.setup(&owner, "inner", "Second?", 1);
+            const step close_outer = [&](MessagePopup&) {
+                outer.end_modal(0);
+                enabled_between = owner_enabled();
+                return true;
+            };
+            run_with(inner, outer_first ? std::vector<step>{close_outer, end} : std::vector<step>{end});
+            if (!outer_first) {
+                enabled_between = owner_enabled();
+            }
+            return true;
+        };
+        run_with(outer, outer_first ? std::vector<step>{nest} : std::vector<step>{nest, end});
+        EXPECT_FALSE(enabled_between);
+        EXPECT_TRUE(owner_enabled());
+    }
+}
+
 } // namespace

@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <comdef.h>
+
+#include "installer/installer_entry.h"
 #include "installer/installer_ui.h"
 #include "tests/host_shell.h"
 #include "tests/wizard_test_support.h"
@@ -106,8 +109,18 @@ TEST_F(Wizard, RowsNavigationAndSummary) {
     press(wizard, wizard.boxes[9]);
     EXPECT_FALSE(wizard.browse.visible || wizard.custom_path.visible);
 
-    // Unticking CC leaves it out of the summary; paths use forward slashes.
+    // Next leads on only to something to install: not with every box
+    // unticked, nor with Custom ticked but no folder chosen.
     press(wizard, wizard.boxes[5]);
+    press(wizard, wizard.boxes[7]);
+    EXPECT_FALSE(wizard.next.is_usable());
+    press(wizard, wizard.boxes[9]);
+    EXPECT_FALSE(wizard.next.is_usable());
+    press(wizard, wizard.boxes[9]);
+    press(wizard, wizard.boxes[7]);
+    EXPECT_TRUE(wizard.next.is_usable());
+
+    // Unticking CC leaves it out of the summary; paths use forward slashes.
     press(wizard, wizard.next);
     EXPECT_EQ(wizard.summary_text.text, "Installing Quendal on:\n\nCC2015:\nC:/wizard-test/CC2015 Plug-ins\n\n");
     EXPECT_GT(wizard.summary_text.rect.height, 0);
@@ -125,6 +138,38 @@ TEST_F(Wizard, OnlyCustomWithoutReleases) {
     EXPECT_EQ(wizard.browse.rect, (rect{20, 85, 80, 15}));
 }
 
+TEST_F(Wizard, RowsThatDoNotFitScrollUnderTheHeader) {
+    const wchar_t* const keys[] = {L"10.0", L"10.5", L"11", L"12", L"13", L"13.5", L"13.8"};
+    for (const wchar_t* key : {keys[0], keys[1], keys[2], keys[3]}) {
+        release(key, key);
+    }
+    {
+        // Five rows, Browse and the path label fit: the page's own geometry.
+        InstallerUI wizard;
+        EXPECT_FALSE(wizard.release_scroll.created);
+        EXPECT_EQ(wizard.browse.rect, (rect{20, 185, 80, 15}));
+        EXPECT_EQ(wizard.custom_path.rect, (rect{110, 185, 210, 50}));
+    }
+    for (const wchar_t* key : {keys[4], keys[5], keys[6]}) {
+        release(key, key);
+    }
+    InstallerUI wizard;
+    show(wizard);
+    press(wizard, wizard.next);
+    ASSERT_TRUE(wizard.release_scroll.created);
+    press(wizard, wizard.boxes[9]);
+    // One notch over the list scrolls it to its end: Browse and the whole
+    // path label are in view, and a click there reaches Browse.
+    norvik::test::post(wizard, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)));
+    const std::int32_t view_height = wizard.release_view.rect.height;
+    EXPECT_EQ(wizard.release_list.rect.y, view_height - wizard.release_list.rect.height);
+    EXPECT_LE(wizard.custom_path.rect.y + wizard.custom_path.rect.height + wizard.release_list.rect.y, view_height);
+    EXPECT_EQ(wizard.hit_test(installer::test::centre(wizard.browse)), &wizard.browse);
+    // A row taking the focus scrolls back into view.
+    wizard.set_focus(&wizard.boxes[2], 1);
+    EXPECT_GE(wizard.boxes[2].rect.y + wizard.release_list.rect.y, 0);
+}
+
 TEST_F(Wizard, CustomFolderChosenInTheShellDialog) {
     const std::wstring folder = scratch + L"\\Plug Ins";
     CreateDirectoryW(folder.c_str(), nullptr);
@@ -132,6 +177,7 @@ TEST_F(Wizard, CustomFolderChosenInTheShellDialog) {
     show(wizard);
     press(wizard, wizard.next);
     press(wizard, wizard.boxes[9]);
+    EXPECT_FALSE(wizard.next.is_usable()) << "Custom without a folder";
     ASSERT_TRUE(norvik::test::type_into_window(L"Custom Folder", L"xdotool type '" + folder + L"' && xdotool key Return"));
     // Should the typing go wrong, the dialog is closed (a cancel) rather
     // than left to hang the test.
@@ -147,6 +193,7 @@ TEST_F(Wizard, CustomFolderChosenInTheShellDialog) {
     watchdog.request_stop();
     EXPECT_EQ(wizard.custom_path.text, "C:/wizard-test/Plug Ins");
     EXPECT_EQ(wizard.paths[9], folder);
+    EXPECT_TRUE(wizard.next.is_usable());
     press(wizard, wizard.next);
     EXPECT_EQ(wizard.summary_text.text, "Installing Quendal on:\n\nCustom:\nC:/wizard-test/Plug Ins\n\n");
 }
@@ -228,6 +275,137 @@ TEST_F(Wizard, FailureRetryAndOutcome) {
         std::filesystem::remove_all(std::filesystem::path(blocker));
         std::ofstream(std::filesystem::path(blocker)) << "in the way";
     }
+}
+
+TEST_F(Wizard, OutcomeWaitsWhileTheCancelQuestionIsOpen) {
+    const std::wstring folder = release(L"12", L"held");
+    const std::wstring module = folder + L"\\Falkmoor\\Quendal.aex";
+    CreateDirectoryW((folder + L"\\Falkmoor").c_str(), nullptr);
+    std::ofstream(std::filesystem::path(module)) << "previous module";
+    // Held for the whole test: the job fails once its retries are used up.
+    HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    InstallerUI wizard;
+    show(wizard);
+    for (int i = 0; i < 3; ++i) {
+        press(wizard, wizard.next);
+    }
+    // The Cancel question stays open until the job has failed and a few
+    // ticks of the wizard have passed; no second question may come on top.
+    ULONGLONG done_at = 0;
+    bool second_question = false;
+    {
+        popup_answer stay(
+            L"Exit Installer", false,
+            [&] {
+                if (HWND failed = FindWindowW(nullptr, L"Failed to install"); failed != nullptr) {
+                    second_question = true;
+                    PostMessageW(failed, WM_CLOSE, 0, 0);
+                }
+            },
+            [&] {
+                if (done_at == 0 && wizard.job.done) {
+                    done_at = GetTickCount64();
+                }
+                return done_at != 0 && GetTickCount64() > done_at + 700;
+            });
+        press(wizard, wizard.cancel);
+    }
+    EXPECT_FALSE(second_question);
+    EXPECT_FALSE(wizard.finished);
+    // Asked once the question has closed, with the wizard usable again after.
+    popup_answer no(L"Failed to install", false);
+    ASSERT_TRUE(pump_until([&] { return wizard.finished; }));
+    EXPECT_EQ(no.answered, 1);
+    EXPECT_TRUE(IsWindowEnabled(wizard.native.hwnd));
+    CloseHandle(held);
+}
+
+TEST_F(Wizard, SecondStartWaitsForThePreviousRunBeforeClearingDone) {
+    const std::wstring folder = release(L"12", L"held");
+    const std::wstring module = folder + L"\\Falkmoor\\Quendal.aex";
+    CreateDirectoryW((folder + L"\\Falkmoor").c_str(), nullptr);
+    std::ofstream(std::filesystem::path(module)) << "previous module";
+    HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::thread scanner([held] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        CloseHandle(held);
+    });
+    InstallerUI wizard;
+    show(wizard);
+    for (int i = 0; i < 3; ++i) {
+        press(wizard, wizard.next);
+    }
+    // The first run ends (setting done) while this start waits for it; the
+    // new run's done must not be that stale one.
+    wizard.start_install();
+    EXPECT_FALSE(wizard.job.done);
+    scanner.join();
+    ASSERT_TRUE(pump_until([&] { return wizard.finished; }, 30000));
+    EXPECT_TRUE(installed(folder));
+}
+
+// An error that is no standard exception, thrown by a handler once the
+// program's own wizard is up and installing: the entry waits for the job,
+// then says what stopped it, and the program ends with 1.
+TEST_F(Wizard, EntryReportsAnErrorAfterTheWizardShowed) {
+    const std::wstring folder = release(L"12", L"CC");
+    const std::wstring vendor = folder + L"\\Falkmoor";
+    CreateDirectoryW(vendor.c_str(), nullptr);
+    const std::wstring module = vendor + L"\\Quendal.aex";
+    std::ofstream(std::filesystem::path(module)) << "previous module";
+    // Keeps the job busy past the error.
+    HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::thread scanner([held] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        CloseHandle(held);
+    });
+
+    static struct {
+        int stage = 0;
+        std::wstring message;
+        std::vector<std::wstring> files_when_told;
+        std::wstring vendor;
+    } seen;
+    seen = {};
+    seen.vendor = vendor;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        const wchar_t title[] = L"Quendal for After Effects Installer";
+        if (seen.stage == 0) {
+            HWND hwnd = FindWindowW(norvik::ui::native_window::class_name().c_str(), title);
+            auto* native = hwnd != nullptr
+                               ? reinterpret_cast<norvik::ui::native_window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))
+                               : nullptr;
+            auto* wizard = native != nullptr ? dynamic_cast<InstallerUI*>(native->window) : nullptr;
+            if (wizard == nullptr || !native->modal_running) {
+                return;
+            }
+            seen.stage = 1;
+            wizard->set_page(1);
+            wizard->set_page(2);
+            wizard->set_page(3);
+            norvik::ui::connect(&wizard->pages[3], norvik::ui::event_kind::timer,
+                                norvik::ui::event_handler([](const norvik::ui::event_info&) { throw _com_error(E_POINTER); }));
+        } else if (HWND box = FindWindowW(L"#32770", title); seen.stage == 1 && box != nullptr) {
+            wchar_t text[512] = {};
+            GetDlgItemTextW(box, 0xFFFF, text, 512);
+            seen.message = text;
+            seen.files_when_told = files_in(seen.vendor);
+            seen.stage = 2;
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    });
+    EXPECT_EQ(installer::installer_entry(L"/UAC"), 1);
+    KillTimer(nullptr, timer);
+    scanner.join();
+    EXPECT_EQ(seen.stage, 2);
+    EXPECT_EQ(seen.message.rfind(L"The installer stopped after an unexpected error:\nCOM error 0x80004003", 0), 0u)
+        << std::string(seen.message.begin(), seen.message.end());
+    // The job had finished by then: the module whole, no staging file.
+    EXPECT_EQ(seen.files_when_told, std::vector<std::wstring>{L"Quendal.aex"});
+    EXPECT_TRUE(installed(folder));
 }
 
 TEST_F(Wizard, ClosingDuringAnInstallWaitsForTheJob) {

@@ -62,13 +62,15 @@ inline norvik::ui::point centre(const norvik::ui::widget& w) {
 
 inline void press(InstallerUI& wizard, const norvik::ui::widget& w) { norvik::test::click(wizard, centre(w)); }
 
-// Answers the next pop-up with `title` from inside its modal loop: records
-// its message, runs `before` (to change the world while the question is
-// open) and then presses Enter (the first button) or closes it.
+// Answers the next pop-up with `title` from inside its modal loop, once
+// `ready` holds (at once without it): records its message, runs `before` (to
+// change the world while the question is open) and then presses Enter (the
+// first button) or closes it.
 class popup_answer {
 public:
-    popup_answer(const wchar_t* title, bool first_button, std::function<void()> before = {})
-        : title_(title), first_(first_button), before_(std::move(before)) {
+    popup_answer(const wchar_t* title, bool first_button, std::function<void()> before = {},
+                 std::function<bool()> ready = {})
+        : title_(title), first_(first_button), before_(std::move(before)), ready_(std::move(ready)) {
         current_ = this;
         timer_ = SetTimer(nullptr, 0, 50, &popup_answer::tick);
     }
@@ -89,7 +91,7 @@ private:
         }
         auto* native = reinterpret_cast<norvik::ui::native_window*>(GetWindowLongPtrW(popup, GWLP_USERDATA));
         auto* box = native != nullptr ? dynamic_cast<norvik::ui::MessagePopup*>(native->window) : nullptr;
-        if (box == nullptr || !native->modal_running) {
+        if (box == nullptr || !native->modal_running || (self->ready_ && !self->ready_())) {
             return;
         }
         self->message = box->message;
@@ -108,6 +110,7 @@ private:
     const wchar_t* title_;
     bool first_;
     std::function<void()> before_;
+    std::function<bool()> ready_;
     UINT_PTR timer_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "ui/core/native_window.h"
 
+#include <algorithm>
 #include <utility>
 
 #include <ole2.h>
@@ -126,6 +127,14 @@ native_window::native_window() {
 }
 
 native_window::~native_window() {
+    // A window destroyed while its loop or its pop-ups' loops still run must
+    // not leave its owner, or its pop-ups, pointing at it.
+    if (owner_native_ != nullptr) {
+        restore_owner();
+    }
+    for (native_window* popup : modal_popups_) {
+        popup->owner_native_ = nullptr;
+    }
     if (drop_target.registered_hwnd != nullptr) {
         RevokeDragDrop(drop_target.registered_hwnd);
         drop_target.registered_hwnd = nullptr;
@@ -146,6 +155,7 @@ native_window::~native_window() {
 
 void native_window::create(native_window* owner, ui::window& w, const ui::rect& r) {
     window = &w;
+    owner_native_ = owner;
     register_class_once(&native_window::window_procedure);
 
     style = 0x02C80000;
@@ -168,10 +178,7 @@ void native_window::create(native_window* owner, ui::window& w, const ui::rect& 
 }
 
 void native_window::run_modal() {
-    const HWND owner = GetWindow(hwnd, GW_OWNER);
-    if (is_real_owner(owner)) {
-        EnableWindow(owner, FALSE);
-    }
+    disable_owner();
     try {
         // Running before the window shows: a handler reached while showing
         // (focus, paint) may already end the loop, and that must stick.
@@ -239,13 +246,54 @@ void native_window::end_native_modal() {
 
 void native_window::leave_modal() {
     modal_running = false;
-    const HWND owner = GetWindow(hwnd, GW_OWNER);
-    if (is_real_owner(owner)) {
-        EnableWindow(owner, TRUE);
-        SetFocus(owner);
-    }
+    restore_owner();
     if (IsWindowVisible(hwnd)) {
         ShowWindow(hwnd, SW_HIDE);
+    }
+}
+
+// Pop-ups nest: a timer of the owner may open a second question while the
+// first is still up. The owner remembers the state it had before its first
+// pop-up, and only the last one to close gives it back; re-enabling it
+// earlier would let the user reach the window beneath an open question.
+void native_window::disable_owner() {
+    const HWND owner = GetWindow(hwnd, GW_OWNER);
+    if (!is_real_owner(owner)) {
+        return;
+    }
+    if (owner_native_ == nullptr) {
+        foreign_owner_was_enabled_ = IsWindowEnabled(owner) != FALSE;
+    } else if (std::find(owner_native_->modal_popups_.begin(), owner_native_->modal_popups_.end(), this) ==
+               owner_native_->modal_popups_.end()) {
+        if (owner_native_->modal_popups_.empty()) {
+            owner_native_->enabled_before_popups_ = IsWindowEnabled(owner) != FALSE;
+        }
+        owner_native_->modal_popups_.push_back(this);
+    }
+    EnableWindow(owner, FALSE);
+}
+
+void native_window::restore_owner() {
+    const HWND owner = GetWindow(hwnd, GW_OWNER);
+    if (owner_native_ == nullptr) {
+        if (is_real_owner(owner) && foreign_owner_was_enabled_) {
+            EnableWindow(owner, TRUE);
+            SetFocus(owner);
+        }
+        return;
+    }
+    std::vector<native_window*>& open = owner_native_->modal_popups_;
+    const auto mine = std::find(open.begin(), open.end(), this);
+    // Left already (an ended loop is left once more when it unwinds).
+    if (mine == open.end()) {
+        return;
+    }
+    open.erase(mine);
+    if (!open.empty()) {
+        SetFocus(open.back()->hwnd);
+    } else if (owner_native_->enabled_before_popups_ && is_real_owner(owner)) {
+        EnableWindow(owner, TRUE);
+        SetFocus(owner);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <exception>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -46,11 +47,17 @@ public:
     void create(native_window* owner, ui::window& w, const ui::rect& r);
 
     // Shows the window and dispatches messages until end_native_modal. The
-    // owner window stays disabled meanwhile. An exception thrown by a handler
-    // during dispatch ends the loop and leaves here.
+    // owner window stays disabled meanwhile, and as long as any other modal
+    // window it owns is open. An exception thrown by a handler during
+    // dispatch ends the loop and leaves here.
     void run_modal();
-    // Ends the loop, re-enables and focuses the owner and hides the window.
+    // Ends the loop and hides the window. The owner is enabled and focused
+    // again once its last modal window has closed, and only if it was
+    // enabled when the first one opened; until then the focus goes to the
+    // modal window opened before this one.
     void end_native_modal();
+    // Whether a modal window owned by this one is running its loop.
+    bool has_modal_popup() const { return !modal_popups_.empty(); }
 
     // Raises timer on `target`, value `user_id`, every `interval_ms`
     // milliseconds (once for a one-shot timer, which is stopped before its
@@ -102,6 +109,16 @@ public:
     native_drop_target drop_target;
 
 private:
+    // The toolkit window that owns this one, when the owner is one.
+    native_window* owner_native_ = nullptr;
+    // The modal windows owned by this one whose loops run, in the order they
+    // opened, and whether this window was enabled before the first of them.
+    std::vector<native_window*> modal_popups_;
+    bool enabled_before_popups_ = true;
+    // For an owner outside the toolkit: whether it was enabled before this
+    // window's loop began.
+    bool foreign_owner_was_enabled_ = true;
+
     static LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam);
     // Dispatches a message taken off the queue after the loop ended, unless
@@ -110,6 +127,10 @@ private:
 
     // end_native_modal without rethrowing what its messages' handlers threw.
     void leave_modal();
+    // The owner's side of a modal loop: disabled while the first of its
+    // modal windows opens, given back when the last one closes.
+    void disable_owner();
+    void restore_owner();
 
     void on_size(int32_t width, int32_t height);
     void on_paint();
