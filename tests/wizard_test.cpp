@@ -328,15 +328,15 @@ TEST_F(Wizard, SecondStartWaitsForThePreviousRunBeforeClearingDone) {
     std::ofstream(std::filesystem::path(module)) << "previous module";
     HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    std::thread scanner([held] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        CloseHandle(held);
-    });
     InstallerUI wizard;
     show(wizard);
     for (int i = 0; i < 3; ++i) {
         press(wizard, wizard.next);
     }
+    std::thread scanner([held] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        CloseHandle(held);
+    });
     // The first run ends (setting done) while this start waits for it; the
     // new run's done must not be that stale one.
     wizard.start_install();
