@@ -34,13 +34,20 @@ void append_utf8(std::string& out, char32_t cp)
 
 std::string file_path::to_display_string() const
 {
+    std::string out = to_utf8();
+    for (char& c : out) {
+        if (c == '\\') c = '/';
+    }
+    return out;
+}
+
+std::string file_path::to_utf8() const
+{
     std::string out;
     out.reserve(m_text.size());
     for (std::size_t i = 0; i < m_text.size(); ++i) {
         const auto unit = static_cast<char32_t>(static_cast<std::uint16_t>(m_text[i]));
-        if (unit == U'\\') {
-            out.push_back('/');
-        } else if (is_high_surrogate(unit) && i + 1 < m_text.size()
+        if (is_high_surrogate(unit) && i + 1 < m_text.size()
                    && is_low_surrogate(static_cast<std::uint16_t>(m_text[i + 1]))) {
             const auto low = static_cast<char32_t>(static_cast<std::uint16_t>(m_text[i + 1]));
             append_utf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));

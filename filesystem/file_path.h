@@ -39,6 +39,9 @@ public:
     // accepts names with unpaired surrogates, and each such unit is shown as
     // U+FFFD rather than losing the whole label.
     [[nodiscard]] std::string to_display_string() const;
+    // UTF-8 as it is, backslashes kept (for logs), with the same U+FFFD for
+    // unpaired surrogates.
+    [[nodiscard]] std::string to_utf8() const;
 
 private:
     std::wstring m_text;

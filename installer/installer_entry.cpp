@@ -10,9 +10,13 @@
 #include <windows.h>
 
 #include <comdef.h>
-#include <objbase.h>
-#include <shellapi.h>
 
+#include "filesystem/file_path.h"
+#include "installer/command_line.h"
+#include "installer/elevation.h"
+#include "installer/install_lock.h"
+#include "installer/install_log.h"
+#include "installer/install_plan.h"
 #include "installer/installer_ui.h"
 #include "render/text_conversion.h"
 #include "ui/core/event_registry.h"
@@ -20,55 +24,6 @@
 namespace installer {
 
 namespace {
-
-// The full path of this program, however long (a program kept in a deep
-// folder of a long-path-aware system must still find itself).
-std::wstring own_path() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
-// The shell may hand the verb to extensions that need COM on this thread.
-class com_for_shell {
-public:
-    com_for_shell()
-        : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-    ~com_for_shell() {
-        if (initialised_) {
-            CoUninitialize();
-        }
-    }
-    com_for_shell(const com_for_shell&) = delete;
-    com_for_shell& operator=(const com_for_shell&) = delete;
-
-private:
-    bool initialised_;
-};
-
-bool relaunch_elevated() {
-    const std::wstring path = own_path();
-    if (path.empty()) {
-        return false;
-    }
-    com_for_shell com;
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof(info);
-    info.lpVerb = L"runas";
-    info.lpFile = path.c_str();
-    info.lpParameters = L"/UAC";
-    info.nShow = SW_SHOWDEFAULT;
-    return ShellExecuteExW(&info) != FALSE;
-}
 
 // What an error that escaped the wizard says, whatever its type: the
 // toolkit's COM checks throw _com_error, which is no std::exception.
@@ -99,49 +54,179 @@ void report(const wchar_t* what_happened, const std::exception_ptr& error) {
     MessageBoxW(nullptr, text.c_str(), L"Quendal for After Effects Installer", MB_OK | MB_ICONERROR);
 }
 
-void run_wizard(InstallerUI& wizard) {
-    // The registry exists from the first event object on; this keeps the
-    // order the toolkit relies on explicit: built before the first event.
-    norvik::ui::event_registry::instance();
-    norvik::ui::emit(&wizard, norvik::ui::event_kind::shown, 0);
-    wizard.native.run_modal();
+std::string utf8(const std::wstring& text) { return norvik::filesystem::file_path(text).to_utf8(); }
+
+// How one wizard ended: whether it was built at all, the error that ended
+// it, if any, and the exit code a passive run reports.
+struct wizard_run {
+    bool built = false;
+    std::exception_ptr failure;
+    std::int32_t passive_code = exit_failed;
+};
+
+wizard_run run_wizard(const wizard_options& options) {
+    wizard_run run;
+    std::optional<InstallerUI> wizard;
+    try {
+        wizard.emplace(options);
+    } catch (...) {
+        run.failure = std::current_exception();
+        return run;
+    }
+    run.built = true;
+    try {
+        // The registry exists from the first event object on; this keeps the
+        // order the toolkit relies on explicit: built before the first event.
+        norvik::ui::event_registry::instance();
+        norvik::ui::emit(&*wizard, norvik::ui::event_kind::shown, 0);
+        wizard->native.run_modal();
+    } catch (...) {
+        run.failure = std::current_exception();
+    }
+    run.passive_code = wizard->passive_exit_code();
+    // Destroying the wizard waits for a running install job, which then
+    // finishes its module or removes its staging file: nothing is left half
+    // written by the time anyone reads what happened.
+    wizard.reset();
+    return run;
+}
+
+std::int32_t logged_exit(install_log& log, std::int32_t code) {
+    log.exit_code(code);
+    return code;
+}
+
+// A value of the command line that was not understood: nothing is written.
+// An unattended run only logs it (nobody is there to read a message).
+std::int32_t refuse(const command_line& options) {
+    if (options.unattended()) {
+        install_log log(options.log_path);
+        log.start(options, process_is_elevated());
+        log.write("Not understood: " + options.error() + "; nothing was installed");
+        return logged_exit(log, exit_bad_value);
+    }
+    std::wstring text = L"The installer's command line was not understood:\n";
+    try {
+        text += norvik::ui::utf8_to_utf16(options.error());
+    } catch (...) {
+    }
+    MessageBoxW(nullptr, text.c_str(), L"Quendal for After Effects Installer", MB_OK | MB_ICONERROR);
+    return 1;
+}
+
+std::int32_t install_passively(const command_line& options, const install_plan& plan, install_log& log) {
+    wizard_options wizard;
+    wizard.releases = options.releases;
+    wizard.dir = options.dir;
+    wizard.passive = true;
+    wizard.missing = plan.missing;
+    wizard.log = &log;
+    // The caller holds the install lock for the whole run.
+    wizard.take_install_lock = false;
+    const wizard_run run = run_wizard(wizard);
+    if (run.failure) {
+        log.write("Stopped by an unexpected error: " + utf8(describe(run.failure)));
+        return exit_failed;
+    }
+    return run.passive_code;
+}
+
+std::int32_t install_quietly(const install_plan& plan, install_log& log) {
+    log.targets(plan.targets, plan.missing);
+    System job;
+    job.run(plan.targets, 1);
+    log.outcome(job, plan.targets);
+    return plan.exit_code(job);
+}
+
+// /quiet and /passive in the process that writes: one run at a time, the
+// detected releases, the plan, the install, and the code deployment tools
+// judge the run by.
+std::int32_t run_unattended(const command_line& options) {
+    install_log log(options.log_path);
+    log.start(options, process_is_elevated());
+    const install_lock lock = install_lock::try_take();
+    if (!lock.held()) {
+        log.write("Another run of this installer is installing right now; nothing was installed");
+        return logged_exit(log, exit_already_running);
+    }
+    const release_paths detected = detect_host_releases();
+    log.detected(detected);
+    const install_plan plan(options.releases, options.dir, detected);
+    if (plan.empty()) {
+        log.write("Nothing to install: no release of After Effects detected or named, and no /dir=");
+        return logged_exit(log, exit_failed);
+    }
+    return logged_exit(log, options.passive ? install_passively(options, plan, log) : install_quietly(plan, log));
+}
+
+// An unattended run started without administrator rights: the elevated copy
+// does the work, and its exit code is this run's, so that the deployment
+// tool learns how the install went rather than that a copy was started.
+std::int32_t relaunch_and_wait(const command_line& options) {
+    const relaunch_result copy = relaunch_elevated_and_wait(own_path(), options.elevated_parameters());
+    if (copy.started) {
+        return static_cast<std::int32_t>(copy.exit_code);
+    }
+    install_log log(options.log_path);
+    log.start(options, false);
+    log.write(copy.declined ? "The elevation prompt was declined; nothing was installed"
+                            : "The copy with administrator rights could not be started; nothing was installed");
+    return logged_exit(log, copy.declined ? exit_cancelled : exit_failed);
+}
+
+// The wizard, as the elevated copy shows it; the command line may preset its
+// ticks and custom folder and log its run.
+std::int32_t run_interactive(const command_line& options) {
+    install_log log(options.log_path);
+    if (log.open()) {
+        log.start(options, process_is_elevated());
+        log.detected(detect_host_releases());
+    }
+    wizard_options wizard;
+    wizard.releases = options.releases;
+    wizard.dir = options.dir;
+    wizard.log = &log;
+    return logged_exit(log, run_installer(wizard));
 }
 
 } // namespace
 
 std::int32_t run_installer() {
-    std::optional<InstallerUI> wizard;
+    return run_installer(wizard_options{});
+}
+
+std::int32_t run_installer(const wizard_options& options) {
+    const wizard_run run = run_wizard(options);
+    if (!run.failure) {
+        return 0;
+    }
     // A wizard that cannot even be built (no Direct2D, say) says why instead
     // of vanishing; the install job never ran, so nothing is on disk.
-    try {
-        wizard.emplace();
-    } catch (...) {
-        report(L"The installer could not start:\n", std::current_exception());
-        return 1;
-    }
-    std::exception_ptr failure;
-    try {
-        run_wizard(*wizard);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    // Destroying the wizard waits for a running install job, which then
-    // finishes its module or removes its staging file: nothing is left half
-    // written by the time the user reads the message.
-    wizard.reset();
-    if (failure) {
-        report(L"The installer stopped after an unexpected error:\n", failure);
-        return 1;
-    }
-    return 0;
+    report(run.built ? L"The installer stopped after an unexpected error:\n" : L"The installer could not start:\n",
+           run.failure);
+    return 1;
 }
 
 std::int32_t installer_entry(const wchar_t* tail) {
-    const std::wstring_view command = tail != nullptr ? tail : L"";
-    if (command.find(L"/UAC") == std::wstring_view::npos) {
-        return relaunch_elevated() ? 0 : 1;
+    const command_line options(tail != nullptr ? tail : L"");
+    if (!options.error().empty()) {
+        return refuse(options);
     }
-    return run_installer();
+    if (options.unattended()) {
+        // Never left waiting for a person. The elevated copy installs
+        // whatever its token says: a "runas" that hands back a copy still
+        // without rights (no UAC, or Wine) must not start copy after copy;
+        // that copy reports the folders it cannot write instead.
+        if (options.marked() || process_is_elevated()) {
+            return run_unattended(options);
+        }
+        return relaunch_and_wait(options);
+    }
+    if (!options.marked()) {
+        return relaunch_elevated(own_path(), options.elevated_parameters()) ? 0 : 1;
+    }
+    return options.has_switches() ? run_interactive(options) : run_installer();
 }
 
 } // namespace installer

@@ -1,16 +1,21 @@
 #pragma once
 // The program's front door. The copy started by the user only relaunches
 // itself with administrator rights, marked by "/UAC" on its command line;
-// the marked copy runs the wizard.
+// the marked copy runs the wizard. With /quiet or /passive (see
+// command_line.h) an elevated process installs at once and the exit code
+// tells how it went; an unelevated one waits for its elevated copy.
 
 #include <cstdint>
 
 namespace installer {
 
+struct wizard_options;
+
 // `tail` is the command line after the program's own path, as the GUI
-// start-up hands it over. Returns the process exit code: 0, or 1 when the
-// elevated relaunch could not be started (declined, for example) or an
-// error ended the wizard.
+// start-up hands it over. Returns the process exit code: for the wizard 0,
+// or 1 when the elevated relaunch could not be started (declined, for
+// example) or an error ended it; for /quiet and /passive the codes of
+// install_plan.h.
 std::int32_t installer_entry(const wchar_t* tail);
 
 // One complete run of the wizard on the calling thread; returns once the
@@ -19,5 +24,7 @@ std::int32_t installer_entry(const wchar_t* tail);
 // message saying so (whether the wizard could not be built, or what stopped
 // it once it was shown).
 std::int32_t run_installer();
+// The same with the wizard's ticks, custom folder, log or passive mode set.
+std::int32_t run_installer(const wizard_options& options);
 
 } // namespace installer

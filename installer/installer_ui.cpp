@@ -1,11 +1,16 @@
 #include "installer/installer_ui.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <exception>
 #include <string_view>
 
 #include "filesystem/file_path.h"
 #include "filesystem/select_folder.h"
+#include "installer/install_lock.h"
+#include "installer/install_log.h"
+#include "installer/install_plan.h"
 #include "installer/installer_styles.h"
 #include "installer/product.h"
 #include "render/renderer.h"
@@ -37,6 +42,9 @@ constexpr std::int32_t custom_path_height = 50;
 constexpr std::int32_t scroll_width = 15;
 constexpr std::int32_t progress_timer_id = 1;
 constexpr unsigned progress_interval_ms = 200;
+// A passive run shows its outcome this long before it closes itself.
+constexpr std::int32_t close_timer_id = 2;
+constexpr unsigned close_delay_ms = 3000;
 
 // The dot animation of the progress lines: 0, 1, 2, 3, 0, ... full stops,
 // advanced once per tick.
@@ -87,7 +95,9 @@ struct progress_report {
 
 } // namespace
 
-InstallerUI::InstallerUI() {
+InstallerUI::InstallerUI() : InstallerUI(wizard_options{}) {}
+
+InstallerUI::InstallerUI(wizard_options options) : options_(std::move(options)) {
     create("Quendal for After Effects Installer", {600, 200, 500, 360});
     use_program_icon(native.hwnd);
     apply_installer_styles();
@@ -131,11 +141,20 @@ InstallerUI::InstallerUI() {
                                    product_name + " on:",
                                false);
 
+    // Every detected release gets a row; the command line may preset which
+    // are ticked, and the custom folder.
     paths = detect_host_releases();
+    const install_plan preset(options_.releases, options_.dir, paths);
+    paths[custom_release] = options_.dir;
     for (std::size_t i = 0; i < release_count; ++i) {
-        selected[i] = !paths[i].empty();
+        selected[i] = !preset.targets[i].empty();
     }
     place_release_rows();
+    if (selected[custom_release]) {
+        custom_path.set_text(norvik::filesystem::file_path(paths[custom_release]).to_display_string(), false);
+        browse.set_visible(true);
+        custom_path.set_visible(true);
+    }
 
     place_page(pages[2], {0.0f, 0.0f, 1.0f, 0.0f});
     place_label(summary_header, pages[2], {0, 15, page_width, 40}, transparent_white);
@@ -167,7 +186,7 @@ InstallerUI::InstallerUI() {
         footer[i].first->set_label(footer[i].second);
         norvik::ui::connect(footer[i].first, event_kind::mouse_up, this, &InstallerUI::on_navigation);
     }
-    set_page(0);
+    set_page(options_.passive ? 3 : 0);
 }
 
 InstallerUI::~InstallerUI() {
@@ -187,7 +206,7 @@ void InstallerUI::place_label(norvik::ui::TextLabel& label, norvik::ui::widget& 
 void InstallerUI::place_release_rows() {
     std::int32_t rows = 0;
     for (std::size_t i = 0; i < release_count; ++i) {
-        rows += selected[i] || i == custom_release ? 1 : 0;
+        rows += !paths[i].empty() || i == custom_release ? 1 : 0;
     }
     const std::int32_t page_width = pages[1].rect.width;
     const std::int32_t browse_y = row_height * rows + 60;
@@ -202,7 +221,7 @@ void InstallerUI::place_release_rows() {
 
     std::int32_t y = first_row_y - top;
     for (std::size_t i = 0; i < release_count; ++i) {
-        if (!selected[i] && i != custom_release) {
+        if (paths[i].empty() && i != custom_release) {
             continue;
         }
         norvik::ui::CheckBox& box = boxes[i];
@@ -331,6 +350,7 @@ void InstallerUI::on_navigation(const event_info& info) {
         popup.setup(this, "Exit Installer", question, norvik::ui::MessagePopup::kind_ok_cancel);
         const std::int32_t answer = popup.show_modal();
         if (answer != 0) {
+            outcome_ = run_outcome::cancelled;
             end_modal(answer);
         }
     }
@@ -386,11 +406,18 @@ void InstallerUI::start_install() {
     native.start_timer(pages[3], progress_timer_id, progress_interval_ms, false);
     norvik::ui::connect(&pages[3], event_kind::timer, this, &InstallerUI::on_progress_tick);
     target_list targets;
+    std::size_t first_target = release_count;
     for (std::size_t i = 0; i < release_count; ++i) {
         if (selected[i]) {
             targets[i] = norvik::filesystem::file_path(paths[i]);
+            first_target = std::min(first_target, paths[i].empty() ? release_count : i);
         }
     }
+    run_targets_ = targets;
+    if (options_.log != nullptr) {
+        options_.log->targets(targets, started_ ? std::vector<std::size_t>{} : options_.missing);
+    }
+    started_ = true;
     // A previous worker is joined first: once it has ended it can no longer
     // set done. Then done is cleared here, on the UI thread, before the new
     // worker exists, so that a tick that comes before the new worker has
@@ -399,7 +426,21 @@ void InstallerUI::start_install() {
         worker.join();
     }
     job.done.store(false, std::memory_order_release);
-    worker = std::thread(&System::run, &job, std::move(targets), 1);
+    worker = std::thread(&InstallerUI::run_job, this, std::move(targets), first_target);
+}
+
+void InstallerUI::run_job(target_list targets, std::size_t first_target) {
+    std::optional<install_lock> lock;
+    if (options_.take_install_lock) {
+        // Another run of the installer may be writing right now (a deployment
+        // tool's, say). Meanwhile the first target shows as being installed,
+        // so that the page's dots keep turning while this run waits its turn.
+        if (first_target < release_count) {
+            job.status[first_target].store(status_installing, std::memory_order_release);
+        }
+        lock = install_lock::wait();
+    }
+    job.run(std::move(targets), 1);
 }
 
 void InstallerUI::on_progress_tick() {
@@ -438,19 +479,55 @@ void InstallerUI::on_progress_tick() {
     if (done && !native.has_modal_popup()) {
         norvik::ui::disconnect_all(&pages[3], event_kind::timer);
         native.stop_timer(pages[3], progress_timer_id);
-        worker.join();
-        if (report.failure == release_count) {
+        if (worker.joinable()) {
+            worker.join();
+        }
+        if (options_.log != nullptr) {
+            options_.log->outcome(job, run_targets_);
+        }
+        // A passive run asks nothing: a failure is its outcome, and so is a
+        // release it was told to install that this machine does not have.
+        const bool missing = options_.passive && !options_.missing.empty();
+        if (report.failure == release_count && !missing) {
+            outcome_ = run_outcome::succeeded;
             finish(str(product_full_name) + " was successfully installed.");
-        } else if (ask_retry(report.failure, report.failure_code)) {
+        } else if (!options_.passive && ask_retry(report.failure, report.failure_code)) {
             start_install();
         } else {
+            outcome_ = run_outcome::failed;
             finish(str("Some components of ") + product_full_name + " were not correctly installed.");
         }
         if (finished) {
             progress_text.set_text(report.text + "\n\nClick Finish to close the installer.", false);
+            if (options_.passive) {
+                close_after_outcome();
+            }
         }
     }
     tick_counter = tick_counter + 1 > 3 ? 0 : tick_counter + 1;
+}
+
+void InstallerUI::close_after_outcome() {
+    native.start_timer(root, close_timer_id, close_delay_ms, true);
+    norvik::ui::connect(&root, event_kind::timer, norvik::ui::event_handler([this](const event_info& info) {
+                            if (info.value == static_cast<std::uint64_t>(close_timer_id)) {
+                                end_modal(1);
+                            }
+                        }));
+}
+
+std::int32_t InstallerUI::passive_exit_code() const {
+    switch (outcome_) {
+    case run_outcome::succeeded:
+        return exit_success;
+    case run_outcome::failed:
+        return exit_failed;
+    case run_outcome::pending:
+    case run_outcome::cancelled:
+        break;
+    }
+    // Closed before the outcome: the close box, or Cancel confirmed.
+    return exit_cancelled;
 }
 
 void InstallerUI::finish(const std::string& header) {

@@ -9,8 +9,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "installer/host_releases.h"
 #include "installer/installer_button.h"
@@ -25,10 +27,32 @@
 
 namespace installer {
 
+class install_log;
+
+// How the command line asked for the wizard. Without switches every field
+// keeps its default, and the wizard is exactly the one a user starts.
+struct wizard_options {
+    // Ticked releases: these indexes (when detected), else every detected one.
+    std::optional<std::vector<std::size_t>> releases;
+    // The custom folder, ticked when given.
+    std::wstring dir;
+    // Straight to the install, no question, closing itself after the outcome.
+    bool passive = false;
+    // Named releases this machine does not have: a passive run fails for them.
+    std::vector<std::size_t> missing;
+    // Where the run is logged (targets and outcomes); not owned.
+    install_log* log = nullptr;
+    // Whether the worker takes the machine-wide install lock itself; false
+    // when the caller holds it already for the whole run.
+    bool take_install_lock = true;
+};
+
 class InstallerUI : public norvik::ui::window {
 public:
-    // Builds the window (hidden), detects the host releases and shows page 0.
+    // Builds the window (hidden), detects the host releases and shows page 0
+    // (page 3, installing, when passive).
     InstallerUI();
+    explicit InstallerUI(wizard_options options);
     // Waits for a running install job, then destroys the controls.
     ~InstallerUI() override;
 
@@ -76,7 +100,12 @@ public:
     norvik::ui::TextLabel progress_text;
     bool finished = false;
 
+    // The exit code of a passive run: 0 when everything was installed,
+    // 1603 when something failed, 1602 when the user cancelled.
+    [[nodiscard]] std::int32_t passive_exit_code() const;
+
 private:
+    enum class run_outcome { pending, succeeded, failed, cancelled };
     void place_label(norvik::ui::TextLabel& label, norvik::ui::widget& parent, const norvik::ui::rect& r,
                      const norvik::ui::Color& colour);
     void place_release_rows();
@@ -93,6 +122,17 @@ private:
     void finish(const std::string& header);
     // Asks whether to retry after release `failed` ended in `code`.
     bool ask_retry(std::size_t failed, std::int32_t code);
+    // The worker's body: waits for any other run of the installer to end,
+    // then runs the job.
+    void run_job(target_list targets, std::size_t first_target);
+    // A passive run closes itself a few seconds after its outcome.
+    void close_after_outcome();
+
+    wizard_options options_;
+    run_outcome outcome_ = run_outcome::pending;
+    // The targets of the run in progress, for the log.
+    target_list run_targets_;
+    bool started_ = false;
 };
 
 } // namespace installer

@@ -105,8 +105,10 @@ int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noe
         unique_handle out = create_for_writing(staging);
         if (!out) return step_target_unwritable;
         if (!write_all(out.get(), bytes, size)) {
+            const DWORD error = GetLastError();
             out.reset();
             remove_staging(staging);
+            SetLastError(error);
             return step_write_failed;
         }
     }
@@ -116,7 +118,9 @@ int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noe
         return MoveFileExW(staging.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
     });
     if (!replaced) {
+        const DWORD error = GetLastError();
         remove_staging(staging);
+        SetLastError(error);
         return step_target_unwritable;
     }
     return step_ok;
@@ -144,18 +148,25 @@ int System::install_one(std::size_t index, const norvik::filesystem::file_path& 
 void System::run(target_list targets, std::int32_t custom_uses_main_module)
 {
     done.store(false, std::memory_order_release);
+    reached_shared_folder.store(false, std::memory_order_release);
     for (std::size_t i = 0; i < release_count; ++i) {
         if (targets[i].empty()) continue;
         status[i].store(status_installing, std::memory_order_release);
         const int step = install_one(i, targets[i], custom_uses_main_module);
         if (step != step_ok) {
+            error[i].store(GetLastError(), std::memory_order_release);
             status[i].store(step * 10, std::memory_order_release);
             done.store(true, std::memory_order_release);
             return;
         }
+        error[i].store(0, std::memory_order_release);
         status[i].store(status_installed, std::memory_order_release);
     }
-    shared_data_folder::create();
+    const shared_data_folder::outcome folder = shared_data_folder::create();
+    shared_folder_error.store(folder == shared_data_folder::outcome::unavailable ? GetLastError() : 0,
+                              std::memory_order_release);
+    shared_folder.store(folder, std::memory_order_release);
+    reached_shared_folder.store(true, std::memory_order_release);
     done.store(true, std::memory_order_release);
 }
 

@@ -7,6 +7,7 @@
 
 #include "filesystem/file_path.h"
 #include "installer/host_releases.h"
+#include "installer/shared_data_folder.h"
 
 #include <windows.h>
 
@@ -57,6 +58,16 @@ public:
     // so a reader that sees done (acquire) sees the whole run.
     std::atomic<bool> done{false};
     std::array<std::atomic<std::int32_t>, release_count> status{};
+    // The Windows error code behind each failed target (written before its
+    // status), and what the last run did with the shared data folder, with
+    // the error code when it could not be made (written before done). For
+    // the install log; the wizard shows only the status.
+    std::array<std::atomic<std::uint32_t>, release_count> error{};
+    std::atomic<shared_data_folder::outcome> shared_folder{shared_data_folder::outcome::unavailable};
+    std::atomic<std::uint32_t> shared_folder_error{0};
+    // Whether the last run reached the shared data folder (every target
+    // written).
+    std::atomic<bool> reached_shared_folder{false};
 
 private:
     [[nodiscard]] int install_one(std::size_t index, const norvik::filesystem::file_path& target,
@@ -65,6 +76,8 @@ private:
 
 // Writes one found resource of this program to `file`, replacing any file
 // there only once the whole module has been written; returns a write_step.
+// After a failure, GetLastError gives the Windows error of the step that
+// failed (not of the clean-up after it).
 // A replace refused because another process holds a file open is tried
 // again for about a second before the target counts as unwritable.
 [[nodiscard]] int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noexcept;

@@ -1,0 +1,67 @@
+#pragma once
+// The installer's command line, as the program's copies read it: the "/UAC"
+// marker of the elevated copy, and the switches of an install that nobody
+// watches (deployment tools on many machines):
+//
+//   /quiet               no window and no question at all
+//   /passive             the progress page only, no question, closes itself
+//   /releases=CC,CC2015  these releases only (display names of the table)
+//   /dir=PATH            also this folder, like the custom folder
+//   /log=PATH            append a log of the run to this file
+//
+// Switch names are case-insensitive and separated by blanks; double quotes
+// keep blanks inside a value and are removed (/dir="C:\Plug Ins\AE").
+// Backslashes are plain characters, so a quoted folder may end in one.
+// Without any of these switches the command line means what it always did:
+// "/UAC" anywhere (case-sensitive) runs the wizard, anything else relaunches.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace installer {
+
+class command_line {
+public:
+    // Parses the command-line tail (the program's own path removed).
+    explicit command_line(std::wstring_view tail = {});
+
+    // Whether the tail contains "/UAC": this is the elevated copy, which
+    // never relaunches again.
+    [[nodiscard]] bool marked() const { return marked_; }
+    // Whether any of the switches above was given.
+    [[nodiscard]] bool has_switches() const { return has_switches_; }
+    [[nodiscard]] bool unattended() const { return quiet || passive; }
+    // The first value that was not understood, as a sentence for the log and
+    // the user; empty when everything was.
+    [[nodiscard]] const std::string& error() const { return error_; }
+    // The elevated copy's parameters: exactly "/UAC" without the switches,
+    // else "/UAC " followed by the tail as it was given.
+    [[nodiscard]] std::wstring elevated_parameters() const;
+    // The tail as given.
+    [[nodiscard]] const std::wstring& text() const { return text_; }
+
+    bool quiet = false;
+    bool passive = false;
+    // Release indexes named by /releases=, in table order; none without it.
+    std::optional<std::vector<std::size_t>> releases;
+    std::wstring dir;
+    std::wstring log_path;
+
+private:
+    // Whether `token` is one of the switches (its value may still be wrong).
+    bool read_switch(const std::wstring& token);
+    void read_releases(std::wstring_view list);
+    void read_dir(const std::wstring& value);
+    // Keeps the first complaint: later ones are usually its consequences.
+    void complain(std::string sentence);
+
+    std::wstring text_;
+    bool marked_ = false;
+    bool has_switches_ = false;
+    std::string error_;
+};
+
+} // namespace installer

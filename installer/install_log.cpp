@@ -1,0 +1,154 @@
+#include "installer/install_log.h"
+
+#include <cstdio>
+
+#include "filesystem/file_path.h"
+#include "installer/command_line.h"
+#include "installer/product.h"
+
+namespace installer {
+
+namespace {
+
+std::string utf8(const std::wstring& text) { return norvik::filesystem::file_path(text).to_utf8(); }
+
+std::string local_time() {
+    SYSTEMTIME t{};
+    GetLocalTime(&t);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", t.wYear, t.wMonth, t.wDay, t.wHour,
+                  t.wMinute, t.wSecond, t.wMilliseconds);
+    return text;
+}
+
+// The system's own sentence for a Windows error code, without its line break.
+std::string windows_message(std::uint32_t code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const local_ptr<wchar_t> owner(buffer);
+    std::wstring text(buffer != nullptr ? buffer : L"", length);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    return text.empty() ? "no description" : utf8(text);
+}
+
+std::string windows_error(std::uint32_t code) {
+    return "Windows error " + std::to_string(code) + ": " + windows_message(code);
+}
+
+std::string describe_status(std::int32_t status, std::uint32_t code) {
+    switch (status) {
+    case status_installed:
+        return "installed";
+    case status_resource_missing:
+        return "failed with status 20, the module is not in the program (" + windows_error(code) + ")";
+    case status_resource_unloadable:
+        return "failed with status 30, the module could not be loaded (" + windows_error(code) + ")";
+    case status_target_unwritable:
+        return "failed with status 40, the module file could not be created or replaced (" + windows_error(code) +
+               ")";
+    case status_write_failed:
+        return "failed with status 50, writing the module failed (" + windows_error(code) + ")";
+    default:
+        return "ended with status " + std::to_string(status);
+    }
+}
+
+std::string name_of(std::size_t index) { return host_release_table[index].display_name; }
+
+} // namespace
+
+install_log::install_log(const std::wstring& path) {
+    if (path.empty()) {
+        return;
+    }
+    // Appends, so that a log shared by the runs of a deployment keeps them
+    // all; readers and other writers may keep it open meanwhile.
+    file_ = adopt_file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+void install_log::write(std::string_view line) {
+    if (!file_) {
+        return;
+    }
+    const std::string text = local_time() + "  " + std::string(line) + "\r\n";
+    DWORD written = 0;
+    // A log that fills its disk loses lines, never the install.
+    WriteFile(file_.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+void install_log::start(const command_line& options, bool elevated) {
+    write(std::string(product_full_name) + " Installer " + std::to_string(version_major) + "." +
+          std::to_string(version_minor) + "." + std::to_string(version_patch));
+    write("Command line: " + utf8(options.text()));
+    write(std::string("Running with administrator rights: ") + (elevated ? "yes" : "no"));
+}
+
+void install_log::detected(const release_paths& paths) {
+    bool any = false;
+    for (std::size_t i = 0; i < release_count; ++i) {
+        if (paths[i].empty() || host_release_table[i].registry_key == nullptr) {
+            continue;
+        }
+        any = true;
+        write("Detected " + name_of(i) + " (registry key " + utf8(host_release_table[i].registry_key) +
+              "): " + utf8(paths[i]));
+    }
+    if (!any) {
+        write("No release of After Effects detected");
+    }
+}
+
+void install_log::targets(const target_list& targets, const std::vector<std::size_t>& missing) {
+    for (std::size_t i = 0; i < release_count; ++i) {
+        if (!targets[i].empty()) {
+            write("Target " + name_of(i) + ": " + targets[i].to_utf8());
+        }
+    }
+    for (const std::size_t i : missing) {
+        write("Target " + name_of(i) + ": failed, this release is not installed on this machine");
+    }
+}
+
+void install_log::outcome(const System& job, const target_list& targets) {
+    bool failed = false;
+    for (std::size_t i = 0; i < release_count; ++i) {
+        if (targets[i].empty()) {
+            continue;
+        }
+        const std::int32_t status = job.status[i].load(std::memory_order_acquire);
+        if (failed) {
+            write(name_of(i) + ": not attempted after the failure above");
+        } else {
+            write(name_of(i) + ": " + describe_status(status, job.error[i].load(std::memory_order_acquire)));
+            failed = status != status_installed;
+        }
+    }
+    if (!job.reached_shared_folder.load(std::memory_order_acquire)) {
+        write("Shared data folder: not touched after a failure");
+        return;
+    }
+    const std::string folder = utf8(shared_data_folder::path());
+    switch (job.shared_folder.load(std::memory_order_acquire)) {
+    case shared_data_folder::outcome::created:
+        write("Shared data folder created: " + folder);
+        break;
+    case shared_data_folder::outcome::already_present:
+        write("Shared data folder already there: " + folder);
+        break;
+    case shared_data_folder::outcome::unavailable:
+        write("Shared data folder could not be created: " + folder + " (" +
+              windows_error(job.shared_folder_error.load(std::memory_order_acquire)) + ")");
+        break;
+    }
+}
+
+void install_log::exit_code(std::int32_t code) {
+    write("Exit code: " + std::to_string(code));
+}
+
+} // namespace installer

@@ -1,0 +1,53 @@
+#pragma once
+// The log of one run, appended to the file named by /log= as UTF-8 lines,
+// each with the local time: what the program is and was told, what it found,
+// what it chose and what became of each target, and how it ended. It is for
+// the people who deploy the plug-in to many machines and read the log when
+// one of them says no. A log that cannot be opened never stops an install;
+// without /log= nothing is written.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "installer/host_releases.h"
+#include "installer/system.h"
+#include "installer/win32_handles.h"
+
+namespace installer {
+
+class command_line;
+
+class install_log {
+public:
+    // Logs nothing.
+    install_log() = default;
+    // Appends to `path` (created if missing); an empty path logs nothing.
+    explicit install_log(const std::wstring& path);
+
+    // Whether lines reach a file.
+    [[nodiscard]] bool open() const { return file_ != nullptr; }
+
+    // One line, as given, after the local time.
+    void write(std::string_view line);
+
+    // The program, its version and command line, and whether it runs with
+    // administrator rights.
+    void start(const command_line& options, bool elevated);
+    // Every release found in the registry, with its key and folder.
+    void detected(const release_paths& paths);
+    // The folders a run is about to write, and the named releases that are
+    // not on this machine.
+    void targets(const target_list& targets, const std::vector<std::size_t>& missing);
+    // What became of each target of the run that just ended, and of the
+    // shared data folder.
+    void outcome(const System& job, const target_list& targets);
+    void exit_code(std::int32_t code);
+
+private:
+    unique_handle file_;
+};
+
+} // namespace installer

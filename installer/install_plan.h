@@ -1,0 +1,44 @@
+#pragma once
+// What a run started with switches installs: the detected releases (all, or
+// those named by /releases=) and the folder of /dir=, as the install job's
+// target list, plus the named releases this machine does not have. Also the
+// exit code the run ends with, in the codes deployment tools know.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "installer/host_releases.h"
+#include "installer/system.h"
+
+namespace installer {
+
+// The exit codes of /quiet and /passive (Windows' own installer codes).
+inline constexpr std::int32_t exit_success = 0;
+inline constexpr std::int32_t exit_bad_value = 87;         // ERROR_INVALID_PARAMETER
+inline constexpr std::int32_t exit_cancelled = 1602;       // ERROR_INSTALL_USEREXIT
+inline constexpr std::int32_t exit_failed = 1603;          // ERROR_INSTALL_FAILURE
+inline constexpr std::int32_t exit_already_running = 1618; // ERROR_INSTALL_ALREADY_RUNNING
+
+class install_plan {
+public:
+    // `releases`: the indexes named, or every detected release when unset;
+    // `dir`: the custom folder, or empty.
+    install_plan(const std::optional<std::vector<std::size_t>>& releases, const std::wstring& dir,
+                 const release_paths& detected);
+
+    // Nothing to write and nothing named that could have been.
+    [[nodiscard]] bool empty() const;
+    // exit_success when every target was installed and every named release
+    // was there; exit_failed otherwise.
+    [[nodiscard]] std::int32_t exit_code(const System& job) const;
+
+    target_list targets;
+    // Named releases without a plug-in folder on this machine: failed
+    // targets, though the others are still installed.
+    std::vector<std::size_t> missing;
+};
+
+} // namespace installer
