@@ -6,6 +6,7 @@
 // and pop-ups answered from a thread timer, which the pop-up's own modal
 // loop dispatches.
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -71,20 +72,30 @@ public:
     popup_answer(const wchar_t* title, bool first_button, std::function<void()> before = {},
                  std::function<bool()> ready = {})
         : title_(title), first_(first_button), before_(std::move(before)), ready_(std::move(ready)) {
-        current_ = this;
         timer_ = SetTimer(nullptr, 0, 50, &popup_answer::tick);
+        answerers().push_back(this);
     }
     ~popup_answer() {
         KillTimer(nullptr, timer_);
-        current_ = nullptr;
+        std::erase(answerers(), this);
     }
+    popup_answer(const popup_answer&) = delete;
+    popup_answer& operator=(const popup_answer&) = delete;
 
     int answered = 0;
     std::string message;
 
 private:
-    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-        popup_answer* self = current_;
+    // Several may wait at once, each for its own question.
+    static std::vector<popup_answer*>& answerers() {
+        static std::vector<popup_answer*> all;
+        return all;
+    }
+
+    static void CALLBACK tick(HWND, UINT, UINT_PTR timer, DWORD) {
+        const auto mine = std::find_if(answerers().begin(), answerers().end(),
+                                       [timer](const popup_answer* a) { return a->timer_ == timer; });
+        popup_answer* self = mine != answerers().end() ? *mine : nullptr;
         HWND popup = self != nullptr ? FindWindowW(nullptr, self->title_) : nullptr;
         if (popup == nullptr || !IsWindowVisible(popup)) {
             return;
@@ -106,7 +117,6 @@ private:
         }
     }
 
-    static inline popup_answer* current_ = nullptr;
     const wchar_t* title_;
     bool first_;
     std::function<void()> before_;

@@ -1,0 +1,197 @@
+// Installs that nobody watches, as a deployment tool runs them: the real
+// program started with /quiet or /passive on real registry keys and folders
+// of the test prefix, judged by its full exit code, the modules it leaves and
+// its log. The command line reaches the program exactly as written here, as
+// a deployment tool passes it.
+
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "installer/command_line.h"
+#include "installer/elevation.h"
+#include "installer/install_lock.h"
+#include "tests/wizard_test_support.h"
+
+namespace {
+
+using installer::command_line;
+using installer::test::files_in;
+using installer::test::host_key;
+using installer::test::module_bytes;
+using installer::test::read_file;
+using installer::test::register_release;
+
+const std::wstring scratch = L"C:\\unattended";
+const std::wstring log_file = scratch + L"\\run.log";
+
+// The program under test sits beside this one in the build tree.
+std::wstring installer_exe() {
+    std::filesystem::path self(installer::own_path());
+    return (self.parent_path().parent_path() / L"installer" / L"QuendalInstaller.exe").wstring();
+}
+
+// Starts the program with `arguments`; its full exit code once it ended, or
+// -1 when it did not end within a minute.
+DWORD run(const std::wstring& arguments, const std::function<void()>& meanwhile = {}) {
+    const std::wstring exe = installer_exe();
+    std::wstring command = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return static_cast<DWORD>(-1);
+    }
+    CloseHandle(process.hThread);
+    if (meanwhile) {
+        meanwhile();
+    }
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &code);
+    }
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+std::string log_text() {
+    const std::vector<char> bytes = read_file(log_file);
+    return {bytes.begin(), bytes.end()};
+}
+
+TEST(CommandLine, ReadsSwitchesAndRefusesWhatItDoesNotUnderstand) {
+    const command_line all(L"/QUIET /Releases=\"CC2015 , cc\" /dir=\"C:\\Plug Ins\\\" /log=C:\\l.txt");
+    EXPECT_TRUE(all.quiet && !all.passive && !all.marked() && all.error().empty());
+    EXPECT_EQ(all.releases, (std::vector<std::size_t>{5, 7}));
+    EXPECT_EQ(all.dir, L"C:\\Plug Ins\\") << "a quoted folder keeps its last backslash";
+    EXPECT_EQ(all.log_path, L"C:\\l.txt");
+    EXPECT_EQ(all.elevated_parameters(), L"/UAC " + all.text());
+
+    // Without the switches, the command line means what it always did.
+    const command_line plain(L"-x x/UACy -y");
+    EXPECT_TRUE(plain.marked() && !plain.has_switches() && plain.error().empty());
+    EXPECT_EQ(plain.elevated_parameters(), L"/UAC");
+    EXPECT_FALSE(command_line(L"/uac").marked());
+
+    for (const wchar_t* bad : {L"/quiet /dir=plugins", L"/quiet /dir=", L"/quiet /dir=C:plugins",
+                               L"/quiet /releases=Custom", L"/quiet /releases=CC2016", L"/quiet /releases=CC,",
+                               L"/quiet /force"}) {
+        EXPECT_FALSE(command_line(bad).error().empty()) << std::filesystem::path(bad).string();
+    }
+}
+
+class Unattended : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clean();
+        for (const std::wstring& folder : {scratch, cc, cc2015, custom}) {
+            std::filesystem::create_directories(std::filesystem::path(folder));
+        }
+        register_release(L"12", cc);
+        register_release(L"13.5", cc2015);
+    }
+    void TearDown() override { clean(); }
+
+    static void clean() {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, host_key);
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(scratch), ignored);
+    }
+
+    void remove_modules() const {
+        for (const std::wstring& folder : {cc, cc2015, custom}) {
+            std::filesystem::remove_all(std::filesystem::path(folder + L"\\Falkmoor"));
+        }
+    }
+
+    static bool installed(const std::wstring& folder) {
+        return read_file(folder + L"\\Falkmoor\\Quendal.aex") == module_bytes();
+    }
+
+    const std::wstring cc = scratch + L"\\CC";
+    const std::wstring cc2015 = scratch + L"\\CC2015";
+    const std::wstring custom = scratch + L"\\Plug Ins\\AE";
+    const std::wstring logged = L" /log=" + log_file;
+};
+
+TEST_F(Unattended, QuietInstallsAndTellsEveryOutcomeByItsExitCode) {
+    EXPECT_EQ(run(L"/quiet /dir=\"" + custom + L"\"" + logged), 0u);
+    EXPECT_TRUE(installed(cc) && installed(cc2015) && installed(custom));
+    for (const char* line : {"Quendal for After Effects Installer 1.0.6", "Running with administrator rights: yes",
+                             "Detected CC (registry key 12): C:\\unattended\\CC", "Target Custom: C:\\unattended\\Plug Ins\\AE",
+                             "CC2015: installed", "Shared data folder", "Exit code: 0"}) {
+        EXPECT_NE(log_text().find(line), std::string::npos) << line;
+    }
+
+    remove_modules();
+    EXPECT_EQ(run(L"/quiet /releases=cc2015"), 0u);
+    EXPECT_TRUE(installed(cc2015));
+    EXPECT_FALSE(std::filesystem::exists(cc + L"\\Falkmoor"));
+
+    // A named release this machine does not have fails the run, after the
+    // others are installed.
+    EXPECT_EQ(run(L"/quiet /releases=CC,CS6" + logged), 1603u);
+    EXPECT_TRUE(installed(cc));
+    EXPECT_NE(log_text().find("Target CS6: failed, this release is not installed on this machine"), std::string::npos);
+
+    // Values not understood: nothing is written.
+    remove_modules();
+    for (const wchar_t* bad : {L"/quiet /dir=plugins", L"/passive /releases=Custom", L"/quiet /releases=CC2016",
+                               L"/quiet /force"}) {
+        EXPECT_EQ(run(bad), 87u) << std::filesystem::path(bad).string();
+    }
+    EXPECT_TRUE(files_in(cc).empty() && files_in(cc2015).empty() && files_in(custom).empty());
+
+    // Another run installing right now.
+    {
+        const installer::install_lock busy = installer::install_lock::try_take();
+        ASSERT_TRUE(busy.held());
+        EXPECT_EQ(run(L"/quiet"), 1618u);
+        // The same through the elevated relaunch: the copy's own code comes back.
+        const installer::relaunch_result copy =
+            installer::relaunch_elevated_and_wait(installer_exe(), L"/UAC /quiet" + logged);
+        EXPECT_TRUE(copy.started);
+        EXPECT_EQ(copy.exit_code, 1618u);
+    }
+
+    // A module held open by a running host: the run fails after the engine's
+    // retries, the previous module stays whole, later targets are not tried.
+    const std::wstring module = cc + L"\\Falkmoor\\Quendal.aex";
+    std::filesystem::create_directories(std::filesystem::path(cc + L"\\Falkmoor"));
+    std::ofstream(std::filesystem::path(module)) << "previous module";
+    HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(run(L"/quiet" + logged), 1603u);
+    CloseHandle(held);
+    EXPECT_EQ(read_file(module), (std::vector<char>{'p', 'r', 'e', 'v', 'i', 'o', 'u', 's', ' ', 'm', 'o', 'd', 'u',
+                                                    'l', 'e'}));
+    EXPECT_EQ(files_in(cc + L"\\Falkmoor"), std::vector<std::wstring>{L"Quendal.aex"});
+    EXPECT_NE(log_text().find("CC: failed with status 40"), std::string::npos);
+    EXPECT_NE(log_text().find("CC2015: not attempted after the failure above"), std::string::npos);
+
+    // Nothing detected and nothing named.
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, host_key);
+    EXPECT_EQ(run(L"/quiet"), 1603u);
+}
+
+TEST_F(Unattended, PassiveShowsTheInstallAndClosesItself) {
+    bool shown = false;
+    const DWORD code = run(L"/passive", [&] {
+        for (int i = 0; i < 300 && !shown; ++i) {
+            HWND window = FindWindowW(nullptr, L"Quendal for After Effects Installer");
+            shown = window != nullptr && IsWindowVisible(window);
+            Sleep(50);
+        }
+    });
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(installed(cc) && installed(cc2015));
+}
+
+} // namespace
