@@ -7,6 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 xvfb evilwm xdotool x11-apps x11-utils imagemagick
   fonts-dejavu-core python3
+  osslsigncode openssl libengine-pkcs11-openssl
 )
 missing=()
 for p in "${packages[@]}"; do

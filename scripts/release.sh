@@ -1,0 +1,278 @@
+#!/usr/bin/env bash
+# Makes a release of QuendalInstaller.exe: a reproducible build from a clean
+# build folder, optionally signed (SHA-256 Authenticode, with an RFC 3161 time
+# stamp when asked) and verified, written with its SHA256SUMS into a folder
+# that must not exist yet.
+#
+#   release.sh [--module PATH] --out DIR
+#              [--pkcs12 FILE | --pkcs11-module LIB --pkcs11-key URI --certs FILE]
+#              [--timestamp URL] [--ca FILE]
+#
+#   --module PATH        the plug-in module to embed (resource 400); without it
+#                        the build's deterministic placeholder, which is not a
+#                        release anyone should ship
+#   --out DIR            where the exe and SHA256SUMS go; must not exist
+#   --pkcs12 FILE        certificate and key; the password is read from the
+#                        environment variable RELEASE_PKCS12_PASSWORD
+#   --pkcs11-module LIB  a hardware token's PKCS#11 library, with --pkcs11-key
+#                        (the key's pkcs11: URI) and --certs (the signing
+#                        certificate and its intermediates, PEM); the token's
+#                        PIN comes from RELEASE_PKCS11_PIN, or the URI, or a prompt
+#   --timestamp URL      an RFC 3161 time-stamp server
+#   --ca FILE            the root certificates the signature (and the time
+#                        stamp) are verified against after signing; the system's
+#                        by default
+#
+# Nothing is written into DIR unless everything succeeded. The same sources,
+# module and toolchain give a byte-identical unsigned exe (see README.md,
+# "Releasing").
+set -eu -o pipefail
+# Paths given on the command line are taken from the caller's folder.
+root=$(cd "$(dirname "$0")/.." && pwd)
+exe_name=QuendalInstaller.exe
+description='Quendal for After Effects Installer'
+
+fail() { echo "release: $*" >&2; exit 1; }
+loud() { # a boxed warning on stderr, hard to miss in a build log
+  local line
+  echo '**********************************************************************' >&2
+  for line in "$@"; do printf '*  %-66s*\n' "$line" >&2; done
+  echo '**********************************************************************' >&2
+}
+
+module='' out='' pkcs12='' p11_module='' p11_key='' certs='' timestamp='' ca=''
+while [ $# -gt 0 ]; do
+  option=$1
+  case "$option" in
+    --module|--out|--pkcs12|--pkcs11-module|--pkcs11-key|--certs|--timestamp|--ca)
+      [ $# -ge 2 ] && [ -n "$2" ] || fail "$option needs a value"
+      value=$2; shift 2 ;;
+    -h|--help) sed -n '2,/^set -eu/{/^set -eu/d;s/^# \{0,1\}//;p}' "$0"; exit 0 ;;
+    *) fail "unknown argument '$option' (see --help)" ;;
+  esac
+  case "$option" in
+    --module) module=$value ;;
+    --out) out=$value ;;
+    --pkcs12) pkcs12=$value ;;
+    --pkcs11-module) p11_module=$value ;;
+    --pkcs11-key) p11_key=$value ;;
+    --certs) certs=$value ;;
+    --timestamp) timestamp=$value ;;
+    --ca) ca=$value ;;
+  esac
+done
+
+# --- Everything that can be wrong with the input is found before building. ---
+
+[ -n "$out" ] || fail "--out DIR is required (a folder that does not exist yet)"
+[ ! -e "$out" ] && [ ! -L "$out" ] || fail "$out already exists; a release never overwrites another one"
+case "$out" in /*) ;; *) out=$PWD/$out ;; esac
+
+readable_file() { # what, path
+  [ -e "$2" ] || fail "$1 $2 does not exist"
+  [ -f "$2" ] || fail "$1 $2 is not a file"
+  [ -r "$2" ] || fail "$1 $2 cannot be read"
+}
+
+if [ -n "$module" ]; then
+  readable_file "the module" "$module"
+  [ -s "$module" ] || fail "the module $module is empty"
+  [ "$(head -c 2 "$module")" = MZ ] ||
+    fail "the module $module is not a Windows module (it does not start with MZ)"
+fi
+
+signing=none
+if [ -n "$pkcs12" ]; then
+  [ -z "$p11_module$p11_key" ] || fail "give either --pkcs12 or --pkcs11-module, not both"
+  signing=pkcs12
+elif [ -n "$p11_module$p11_key" ]; then
+  [ -n "$p11_module" ] && [ -n "$p11_key" ] && [ -n "$certs" ] ||
+    fail "a token needs --pkcs11-module, --pkcs11-key and --certs together"
+  signing=pkcs11
+fi
+if [ $signing = none ]; then
+  [ -z "$timestamp$ca$certs" ] || fail "--timestamp, --ca and --certs need a certificate to sign with"
+fi
+case "$timestamp" in ''|http://*|https://*) ;; *) fail "--timestamp needs an http:// or https:// URL" ;; esac
+[ -z "$ca" ] || readable_file "the CA file" "$ca"
+
+staging=''
+work=$(mktemp -d "${TMPDIR:-/tmp}/quendal-release.XXXXXX")
+trap 'rm -rf "$work" ${staging:+"$staging"}' EXIT
+
+# The certificate must be able to sign code and be valid now; checked here so
+# that a wrong password or a wrong certificate costs no build.
+check_leaf() { # PEM file whose first certificate signs
+  local eku
+  eku=$(openssl x509 -in "$1" -noout -ext extendedKeyUsage 2>/dev/null) ||
+    fail "no certificate found in $2"
+  grep -q 'Code Signing' <<<"$eku" ||
+    fail "the certificate in $2 is not for code signing (no Code Signing in its extended key usage)"
+  openssl x509 -in "$1" -noout -checkend 0 >/dev/null ||
+    fail "the certificate in $2 has expired or is not valid yet"
+  signer=$(openssl x509 -in "$1" -noout -subject -nameopt oneline | sed 's/^subject= *//')
+}
+
+if [ $signing = pkcs12 ]; then
+  readable_file "the PKCS#12 file" "$pkcs12"
+  [ -n "${RELEASE_PKCS12_PASSWORD+set}" ] ||
+    fail "set RELEASE_PKCS12_PASSWORD to the password of $pkcs12"
+  # Files exported by older Windows versions use ciphers OpenSSL 3 keeps in
+  # its legacy provider.
+  p12_legacy=()
+  if ! openssl pkcs12 -in "$pkcs12" -passin env:RELEASE_PKCS12_PASSWORD -clcerts -nokeys \
+      -out "$work/leaf.pem" 2>"$work/openssl.log"; then
+    if grep -qi 'unsupported' "$work/openssl.log"; then p12_legacy=(-legacy); fi
+    if [ ${#p12_legacy[@]} -eq 0 ] ||
+        ! openssl pkcs12 "${p12_legacy[@]}" -in "$pkcs12" -passin env:RELEASE_PKCS12_PASSWORD \
+          -clcerts -nokeys -out "$work/leaf.pem" 2>"$work/openssl.log"; then
+      if grep -qi 'invalid password' "$work/openssl.log"; then
+        fail "wrong password for $pkcs12 (RELEASE_PKCS12_PASSWORD)"
+      fi
+      fail "$pkcs12 cannot be read as PKCS#12: $(head -n 1 "$work/openssl.log")"
+    fi
+  fi
+  openssl pkcs12 "${p12_legacy[@]}" -in "$pkcs12" -passin env:RELEASE_PKCS12_PASSWORD -nocerts \
+    -nodes 2>/dev/null | grep -q 'PRIVATE KEY' || fail "$pkcs12 holds no private key"
+  check_leaf "$work/leaf.pem" "$pkcs12"
+elif [ $signing = pkcs11 ]; then
+  readable_file "the PKCS#11 library" "$p11_module"
+  readable_file "the certificate file" "$certs"
+  check_leaf "$certs" "$certs"
+fi
+
+if [ -z "$module" ]; then
+  loud "NO MODULE GIVEN (--module PATH)." \
+       "This release embeds the deterministic PLACEHOLDER, not the plug-in:" \
+       "it is for trying the release process only. Do not ship it."
+fi
+
+# --- The build. ---
+
+"$root/scripts/install-deps.sh"
+
+# Reproducibility comes from the toolchain's own switches:
+#  - the linker writes no time stamp into the PE header; windres writes none
+#    into the resource directories in the first place;
+#  - SOURCE_DATE_EPOCH (the sources' commit time) stands in for the clock
+#    wherever a tool would read it (__DATE__ and __TIME__ among them);
+#  - the source and build folders are mapped to "." in anything the compiler
+#    records (__FILE__, debug information), so that where the build ran never
+#    matters;
+#  - CMake's generated link lines and archives list everything in the order
+#    of the CMakeLists.txt files, and Ninja builds the same graph each time.
+# The flags are set here, replacing whatever the caller's environment holds,
+# so that a stray CXXFLAGS cannot make one release differ from another.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 0)
+fi
+export SOURCE_DATE_EPOCH
+commit=$(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo "not a git checkout")
+if [ -n "$(git -C "$root" status --porcelain 2>/dev/null)" ]; then
+  loud "The working tree has changes that are not committed:" \
+       "this release cannot be rebuilt from commit $commit alone."
+fi
+
+build=$work/build
+mkdir -p "$build" "$work/input"
+for path in "$root" "$build"; do
+  case "$path" in *[\"\$\`\\]*) fail "folder names with \", \$, \` or \\ are not supported: $path" ;; esac
+done
+map="\"-ffile-prefix-map=$root=.\" \"-ffile-prefix-map=$build=.\""
+module_arg=()
+if [ -n "$module" ]; then
+  # A copy under a fixed name: the build sees the same bytes from start to
+  # end, and the resource script never has to quote the vendor's path.
+  cp "$module" "$work/input/Quendal.aex"
+  module_arg=(-DNORVIK_PLUGIN_MODULE="$work/input/Quendal.aex")
+fi
+
+echo "== building $exe_name in $build"
+if ! env CFLAGS="$map" CXXFLAGS="$map" LDFLAGS=-Wl,--no-insert-timestamp RCFLAGS= \
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+      -DCMAKE_BUILD_TYPE=Release -DNORVIK_BUILD_TESTS=OFF "${module_arg[@]}" >"$work/build.log" 2>&1 ||
+   ! cmake --build "$build" --target QuendalInstaller -j "$(nproc)" >>"$work/build.log" 2>&1; then
+  tail -n 30 "$work/build.log" >&2
+  fail "the build failed (the last lines of its log are above)"
+fi
+"$root/scripts/check-imports.sh" "$build" >/dev/null || fail "the program imports DLLs that are not part of Windows"
+cp "$build/installer/$exe_name" "$work/$exe_name"
+unsigned_sha=$(sha256sum "$work/$exe_name" | cut -d' ' -f1)
+
+# --- Signing, and a verification of what was signed. ---
+
+if [ $signing != none ]; then
+  echo "== signing with $signing: $signer"
+  sign=(osslsigncode sign -h sha256 -n "$description")
+  # A password or PIN goes through a pipe, never onto a command line, where
+  # any user of the machine could read it; osslsigncode refuses an empty one
+  # from a file, and an empty one reveals nothing on a command line.
+  secret=''
+  if [ $signing = pkcs12 ]; then
+    sign+=(-pkcs12 "$pkcs12")
+    secret=$RELEASE_PKCS12_PASSWORD
+    if [ -n "$secret" ]; then sign+=(-readpass /dev/stdin); else sign+=(-pass ''); fi
+  else
+    sign+=(-pkcs11module "$p11_module" -key "$p11_key" -certs "$certs")
+    secret=${RELEASE_PKCS11_PIN:-}
+    [ -z "$secret" ] || sign+=(-readpass /dev/stdin)
+  fi
+  [ -z "$timestamp" ] || sign+=(-ts "$timestamp")
+  sign+=(-in "$work/$exe_name" -out "$work/signed.exe")
+  # Without a PIN, a token's library may ask on the terminal.
+  run_sign() { if [ -n "$secret" ]; then printf '%s' "$secret" | "${sign[@]}"; else "${sign[@]}"; fi; }
+  if ! run_sign >"$work/sign.log" 2>&1; then
+    cat "$work/sign.log" >&2
+    fail "signing failed (osslsigncode's output is above)"
+  fi
+  verify=(osslsigncode verify -in "$work/signed.exe")
+  [ -z "$ca" ] || verify+=(-CAfile "$ca" -TSA-CAfile "$ca")
+  if ! "${verify[@]}" >"$work/verify.log" 2>&1; then
+    cat "$work/verify.log" >&2
+    loud "THE SIGNATURE DOES NOT VERIFY: nothing was written." \
+         "osslsigncode's report is above."
+    exit 1
+  fi
+  if [ -n "$timestamp" ] && grep -q 'Timestamp is not available' "$work/verify.log"; then
+    loud "THE SIGNATURE CARRIES NO TIME STAMP although $timestamp was asked:" \
+         "nothing was written."
+    exit 1
+  fi
+  mv "$work/signed.exe" "$work/$exe_name"
+fi
+
+# --- The release folder: filled beside its final place, then renamed into it
+# in one step, so that it never exists half-written and never replaces one
+# that appeared meanwhile. ---
+
+(cd "$work" && sha256sum "$exe_name" >SHA256SUMS)
+parent=$(dirname "$out")
+mkdir -p "$parent" 2>/dev/null || fail "cannot create $parent, the folder that would hold $out"
+staging=$(mktemp -d "$parent/.$(basename "$out").XXXXXX" 2>/dev/null) || fail "cannot write into $parent"
+cp "$work/$exe_name" "$work/SHA256SUMS" "$staging/" || fail "cannot write into $parent"
+chmod "$(printf '%o' $((0777 & ~$(umask))))" "$staging"
+mv -n -T "$staging" "$out"
+[ ! -e "$staging" ] || fail "$out appeared while the release was made; it was left as it is"
+staging=''
+
+tool_version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo unknown; }
+echo "== release written"
+echo "  $out/$exe_name"
+echo "  $out/SHA256SUMS"
+echo "  sha256:    $(cut -d' ' -f1 "$out/SHA256SUMS")"
+[ $signing = none ] || echo "  unsigned:  $unsigned_sha (the reproducible build before signing)"
+if [ -n "$module" ]; then
+  echo "  module:    $module ($(stat -c %s "$work/input/Quendal.aex") bytes," \
+       "sha256 $(sha256sum "$work/input/Quendal.aex" | cut -d' ' -f1))"
+else
+  echo "  module:    the PLACEHOLDER, not for shipping"
+fi
+if [ $signing = none ]; then echo "  signature: none (unsigned)"; else echo "  signature: $signer${timestamp:+, time-stamped by $timestamp}"; fi
+echo "  sources:   commit $commit, SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH"
+echo "  toolchain: g++-mingw-w64-x86-64-posix $(tool_version g++-mingw-w64-x86-64-posix)," \
+     "mingw-w64-x86-64-dev $(tool_version mingw-w64-x86-64-dev)," \
+     "binutils-mingw-w64-x86-64 $(tool_version binutils-mingw-w64-x86-64)," \
+     "cmake $(tool_version cmake), ninja-build $(tool_version ninja-build), python3 $(tool_version python3)"
+if [ -z "$module" ]; then
+  loud "This release carries the PLACEHOLDER module. Do not ship it."
+fi
