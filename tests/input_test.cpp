@@ -407,13 +407,11 @@ TEST_F(Input, TheDropTargetAnswersCopyOnlyOverAWidgetTakingFiles) {
         const POINT s = norvik::test::screen_point(w, p);
         SetCursorPos(s.x, s.y);
         const POINTL elsewhere{s.x + 200, s.y};
-        DWORD entered = offered;
-        DWORD over = offered;
-        DWORD dropped = offered;
-        EXPECT_EQ(target.DragEnter(data.Get(), 0, elsewhere, &entered), S_OK);
-        EXPECT_EQ(target.DragOver(0, elsewhere, &over), S_OK);
-        EXPECT_EQ(target.Drop(data.Get(), 0, elsewhere, &dropped), S_OK);
-        return std::vector<DWORD>{entered, over, dropped};
+        std::vector<DWORD> effects(3, offered);
+        EXPECT_EQ(target.DragEnter(data.Get(), 0, elsewhere, &effects[0]), S_OK);
+        EXPECT_EQ(target.DragOver(0, elsewhere, &effects[1]), S_OK);
+        EXPECT_EQ(target.Drop(data.Get(), 0, elsewhere, &effects[2]), S_OK);
+        return effects;
     };
     constexpr DWORD copy_or_move = DROPEFFECT_COPY | DROPEFFECT_MOVE;
     struct row {
@@ -425,20 +423,17 @@ TEST_F(Input, TheDropTargetAnswersCopyOnlyOverAWidgetTakingFiles) {
     };
     const row rows[] = {
         {"over the taker", {50, 100}, copy_or_move, DROPEFFECT_COPY},
-        {"every effect offered", {51, 100}, copy_or_move | DROPEFFECT_LINK, DROPEFFECT_COPY},
-        {"a source that only moves", {52, 100}, DROPEFFECT_MOVE, DROPEFFECT_NONE},
+        {"a source that only moves", {51, 100}, DROPEFFECT_MOVE, DROPEFFECT_NONE},
         {"no files_dropped handlers", {250, 100}, copy_or_move, DROPEFFECT_NONE},
         {"the root", {350, 250}, copy_or_move, DROPEFFECT_NONE},
         {"outside the window", {-5, 100}, copy_or_move, DROPEFFECT_NONE},
         {"disabled", {50, 101}, copy_or_move, DROPEFFECT_NONE, false},
     };
-    int drops_expected = 0;
     for (const row& r : rows) {
         taker.set_enabled(r.enabled);
         EXPECT_EQ(answers_at(r.at, r.offered), std::vector<DWORD>(3, r.answer)) << r.what;
-        drops_expected += r.answer == DROPEFFECT_COPY ? 1 : 0;
-        EXPECT_EQ(drops, drops_expected) << r.what << ": a refused drop raises nothing";
     }
+    EXPECT_EQ(drops, 1) << "a refused drop raises nothing";
     EXPECT_EQ(target.DragLeave(), S_OK);
 }
 

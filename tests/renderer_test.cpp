@@ -13,9 +13,7 @@
 #include <wrl/client.h>
 
 #include "render/image.h"
-#include "render/markup_parser.h"
 #include "render/renderer.h"
-#include "render/rich_text.h"
 #include "resources/embedded_images.h"
 #include "test_host_window.h"
 #include "tests/widget_test_support.h"
@@ -455,44 +453,23 @@ TEST_F(RendererPixels, ResizedTargetCoversTheGrownClientArea) {
     EXPECT_EQ(shot.at(W + 55, H + 35), grey_px);
 }
 
-// A graphics device lost at the end of a frame that painted one corner: the
-// renderer makes a new target and every device resource, and the whole
-// window is painted again on it (here in a colour the lost frame never drew).
+// A graphics device lost at the end of a frame that painted one widget: a
+// new target and every device resource are made, and the whole window is
+// painted again on it, in a colour the lost frame never drew.
 TEST(RendererDevice, ALostDeviceIsMadeAgainAndTheWholeWindowPaintedOnIt) {
-    using norvik::ui::event_kind;
     norvik::ui::window w;
     w.create("lost device", {100, 100, 320, 240});
     Image arrow;
     ASSERT_TRUE(arrow.load(norvik::resources::scroll_arrow_png, norvik::resources::scroll_arrow_png_size, 1.0f));
-    norvik::ui::RichText doc;
-    norvik::ui::load_markup(doc, "<font size=\"40\" color=\"#FF0000\">##</font>");
     widget card;
-    widget corner;
     card.create(w.root, {40, 100, 100, 40});
     card.shadow.enabled = true;
-    corner.create(w.root, {280, 200, 40, 40});
     Renderer& r = *w.renderer;
     Color back = white;
-    const auto fill = [&](widget& target, const Color& colour) {
-        norvik::ui::connect(&target, event_kind::paint, norvik::ui::event_handler([&r, &target, colour](const auto&) {
-                                r.set_fill_color(colour);
-                                r.fill_rect({0, 0, target.rect.width, target.rect.height});
-                            }));
-    };
-    fill(card, red);
-    fill(corner, black);
-    norvik::ui::connect(&w.root, event_kind::paint, norvik::ui::event_handler([&](const auto&) {
+    norvik::ui::connect(&w.root, norvik::ui::event_kind::paint, norvik::ui::event_handler([&](const auto&) {
                             r.set_fill_color(back);
                             r.fill_rect({0, 0, 320, 240});
                             r.draw_image({10, 10}, arrow);
-                            r.dotted = true;
-                            r.set_line(white, 1.0f);
-                            r.draw_rect({30, 10, 20, 20});
-                            r.dotted = false;
-                            r.render_target()->DrawTextLayout(
-                                D2D1::Point2F(160.0f, 10.0f),
-                                doc.build_layout(r.write_factory(), r.text_format(), r.render_target(), {150, 60}),
-                                r.markup_brush.Get(), D2D1_DRAW_TEXT_OPTIONS_NONE);
                         }));
     ASSERT_TRUE(norvik::test::show_and_activate(w));
     norvik::test::settled_capture(w, [](const x11_capture& s) { return s.at(5, 5) == white_px; });
@@ -500,29 +477,18 @@ TEST(RendererDevice, ALostDeviceIsMadeAgainAndTheWholeWindowPaintedOnIt) {
     back = {0.0f, 0.0f, 1.0f, 1.0f};
     r.set_text_color(red);
     r.simulate_device_loss();
-    corner.invalidate();
+    card.invalidate();
     UpdateWindow(w.native.hwnd);
-    const pixel blue_px{0, 0, 255};
+    constexpr pixel blue_px{0, 0, 255};
     x11_capture shot(w.native.hwnd);
     for (int attempt = 0; attempt < 40 && !(shot.at(5, 5) == blue_px); ++attempt) {
         norvik::test::pump(20);
         shot = x11_capture(w.native.hwnd);
     }
     EXPECT_EQ(shot.at(5, 5), blue_px) << "the whole window is painted again";
-    EXPECT_EQ(shot.at(300, 220), black_px);
-    EXPECT_EQ(shot.at(90, 120), red_px);
     EXPECT_EQ(shot.at(13, 10), (pixel{222, 222, 222})) << "the arrow's bitmap, made on the new target";
-    EXPECT_EQ(shot.at(10, 10), blue_px);
-    EXPECT_EQ(shot.at(30, 20), white_px) << "the dotted outline";
     EXPECT_LT(shot.at(90, 143).b, 200) << "the shadow's gradient";
     EXPECT_EQ(r.text_brush->GetColor().g, 0.0f) << "a brush keeps the colour it was given";
-    bool red_text = false;
-    for (int y = 10; y < 70 && !red_text; ++y) {
-        for (int x = 160; x < 310 && !red_text; ++x) {
-            red_text = shot.at(x, y) == red_px;
-        }
-    }
-    EXPECT_TRUE(red_text) << "the markup's colour brush";
 }
 
 // Measuring needs a render target but no pixels.
