@@ -22,6 +22,9 @@ namespace norvik::ui {
 
 namespace {
 
+// What EndDraw returns once the graphics device is gone.
+constexpr HRESULT device_lost = static_cast<HRESULT>(D2DERR_RECREATE_TARGET);
+
 D2D1_COLOR_F to_d2d(const Color& c) {
     return D2D1::ColorF(c.r, c.g, c.b, c.a);
 }
@@ -167,8 +170,14 @@ void Renderer::discard_device() {
 }
 
 void Renderer::make_device_again() {
-    create_render_target();
-    create_device_resources(kept_colours_);
+    // All or nothing: a half-made device would not be asked for again.
+    try {
+        create_render_target();
+        create_device_resources(kept_colours_);
+    } catch (...) {
+        release_device_resources();
+        throw;
+    }
 }
 
 void Renderer::create_render_target() {
@@ -289,12 +298,12 @@ void Renderer::end_widget() {
     if (paint_stack_.empty()) {
         HRESULT drawn = target.EndDraw();
         if (std::exchange(simulated_loss_, false)) {
-            drawn = D2DERR_RECREATE_TARGET;
+            drawn = device_lost;
         }
         EndPaint(hwnd_, &paint_);
         // Any other failure leaves the target usable: the next paint tries
         // again on it.
-        if (drawn == static_cast<HRESULT>(D2DERR_RECREATE_TARGET)) {
+        if (drawn == device_lost) {
             discard_device();
             // Made again at once, so that the controls find their brushes
             // between frames. This runs as a paint scope closes, where
@@ -303,7 +312,7 @@ void Renderer::end_widget() {
             try {
                 make_device_again();
             } catch (...) {
-                release_device_resources();
+                // Left without a target: begin_widget asks for one again.
             }
         }
     }

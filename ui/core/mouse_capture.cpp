@@ -1,5 +1,7 @@
 #include "ui/core/mouse_capture.h"
 
+#include <cstdint>
+
 #include <windows.h>
 
 #include "ui/core/event_registry.h"
