@@ -24,6 +24,13 @@ UINT logical_length(UINT pixels, float scale) {
     return static_cast<UINT>(length);
 }
 
+bool at_96_dpi(ID2D1Bitmap& bitmap) {
+    float x = 0.0f;
+    float y = 0.0f;
+    bitmap.GetDpi(&x, &y);
+    return x == 96.0f && y == 96.0f;
+}
+
 } // namespace
 
 Image::Image() {
@@ -119,13 +126,28 @@ ID2D1Bitmap* Image::bitmap_for(Renderer& renderer) {
     if (cached != cache_.end()) {
         return cached->second.Get();
     }
+    // 96 dots per inch stated outright: one pixel of the decoded picture is
+    // one logical unit, so the target scales pictures with everything else.
+    // Left unstated, Wine gives a bitmap the target's own density: above 96
+    // dpi every picture would come out small and a sprite's source rectangle
+    // would reach into the neighbouring frame.
+    const D2D1_BITMAP_PROPERTIES properties = D2D1::BitmapProperties(
+        D2D1::PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED), 96.0f, 96.0f);
     ComPtr<ID2D1Bitmap> intermediate;
-    if (FAILED(target->CreateBitmapFromWicBitmap(&require(bitmap_), nullptr, intermediate.GetAddressOf()))) {
+    if (FAILED(target->CreateBitmapFromWicBitmap(&require(bitmap_), &properties, intermediate.GetAddressOf()))) {
         throw std::runtime_error("unable to create a bitmap from a WIC bitmap");
     }
+    // Shared without properties, the bitmap keeps its source's 96 dpi. Wine 8
+    // makes a bitmap shared with stated properties a target that cannot be
+    // drawn (nothing shows), so they are stated only where the system gave
+    // the shared bitmap another density.
     ComPtr<ID2D1Bitmap> shared;
-    if (FAILED(target->CreateSharedBitmap(__uuidof(ID2D1Bitmap), intermediate.Get(), nullptr,
-                                          shared.GetAddressOf()))) {
+    HRESULT hr = target->CreateSharedBitmap(__uuidof(ID2D1Bitmap), intermediate.Get(), nullptr, shared.GetAddressOf());
+    if (SUCCEEDED(hr) && !at_96_dpi(*shared.Get())) {
+        shared.Reset();
+        hr = target->CreateSharedBitmap(__uuidof(ID2D1Bitmap), intermediate.Get(), &properties, shared.GetAddressOf());
+    }
+    if (FAILED(hr)) {
         throw std::runtime_error("unable to create a shared bitmap");
     }
     // Make room first, so that a failed allocation leaves the cache and both

@@ -20,7 +20,9 @@ class Renderer;
 
 // A PNG picture decoded once from bytes embedded in the program (WIC, to
 // premultiplied 32-bit BGRA at its logical size) and handed to each renderer
-// as a Direct2D bitmap made on first use and cached per render target.
+// as a Direct2D bitmap of 96 dots per inch (one pixel per logical unit, scaled
+// with everything else on a denser target), made on first use and cached per
+// render target.
 //
 // The image and every renderer that holds one of its bitmaps know each other
 // (Renderer::images and renderers() here), so whichever is destroyed first

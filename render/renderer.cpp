@@ -5,8 +5,10 @@
 #include <cfloat>
 #include <cmath>
 #include <future>
+#include <memory>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "render/com_check.h"
 #include "render/image.h"
@@ -19,6 +21,9 @@ using Microsoft::WRL::ComPtr;
 namespace norvik::ui {
 
 namespace {
+
+// What EndDraw returns once the graphics device is gone.
+constexpr HRESULT device_lost = static_cast<HRESULT>(D2DERR_RECREATE_TARGET);
 
 D2D1_COLOR_F to_d2d(const Color& c) {
     return D2D1::ColorF(c.r, c.g, c.b, c.a);
@@ -106,7 +111,7 @@ Renderer::Renderer(HWND window) : hwnd_(window) {
         if (text_error != nullptr) {
             throw std::runtime_error(text_error);
         }
-        create_device_resources();
+        create_device_resources(kept_colours_);
     } catch (...) {
         release_interfaces();
         throw;
@@ -123,19 +128,56 @@ Renderer::~Renderer() {
 }
 
 void Renderer::release_interfaces() {
-    // Reverse order of creation.
-    dotted_stroke_.Reset();
-    shadow_gradient_.Reset();
+    // Reverse order of creation; the text objects are made beside the
+    // target and depend on nothing of it.
+    release_device_resources();
     text_format_.Reset();
     write_factory_.Reset();
-    markup_color_brush.Reset();
-    markup_brush.Reset();
-    shadow_core_brush.Reset();
-    text_brush.Reset();
-    line_brush.Reset();
-    fill_brush.Reset();
-    render_target_.Reset();
     factory_.Reset();
+}
+
+void Renderer::release_device_resources() {
+    dotted_stroke_.Reset();
+    shadow_gradient_.Reset();
+    for (ComPtr<ID2D1SolidColorBrush>* brush : brush_slots()) {
+        brush->Reset();
+    }
+    render_target_.Reset();
+}
+
+std::array<ComPtr<ID2D1SolidColorBrush>*, 6> Renderer::brush_slots() {
+    // std::addressof: a ComPtr's own operator& releases what it holds.
+    return {std::addressof(fill_brush),        std::addressof(line_brush),   std::addressof(text_brush),
+            std::addressof(shadow_core_brush), std::addressof(markup_brush), std::addressof(markup_color_brush)};
+}
+
+void Renderer::discard_device() {
+    // Every image's bitmap belongs to the lost target, and is cached under
+    // its address, which a new target may well get. release_for takes the
+    // image off the list.
+    while (!images_.empty()) {
+        images_.back()->release_for(*this);
+    }
+    // A colour a control set stays until it is changed, device or not.
+    const auto slots = brush_slots();
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        kept_colours_[i] = (*slots[i])->GetColor();
+    }
+    release_device_resources();
+    // What shows was drawn on the lost device, and a new target starts
+    // empty: all of it is painted again.
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void Renderer::make_device_again() {
+    // All or nothing: a half-made device would not be asked for again.
+    try {
+        create_render_target();
+        create_device_resources(kept_colours_);
+    } catch (...) {
+        release_device_resources();
+        throw;
+    }
 }
 
 void Renderer::create_render_target() {
@@ -165,30 +207,19 @@ const char* Renderer::create_text_objects() {
     return nullptr;
 }
 
-void Renderer::create_device_resources() {
+void Renderer::create_device_resources(const brush_colours& colours) {
     render_target_->SetAntialiasMode(D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
-    create_brushes();
+    create_brushes(colours);
     create_shadow_gradient();
     create_dotted_stroke();
 }
 
-void Renderer::create_brushes() {
-    struct brush_spec {
-        ComPtr<ID2D1SolidColorBrush>* brush;
-        D2D1_COLOR_F colour;
-    };
-    const std::array<brush_spec, 6> specs{{
-        {&fill_brush, D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f)},
-        {&line_brush, D2D1::ColorF(1.0f, 1.0f, 1.0f, 1.0f)},
-        {&text_brush, D2D1::ColorF(1.0f, 1.0f, 1.0f, 1.0f)},
-        {&shadow_core_brush, D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f)},
-        {&markup_brush, D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f)},
-        {&markup_color_brush, D2D1::ColorF(0.0f, 0.0f, 0.0f, 1.0f)},
-    }};
+void Renderer::create_brushes(const brush_colours& colours) {
+    const auto slots = brush_slots();
     // Every brush is attempted before the failure is reported.
     bool failed = false;
-    for (const brush_spec& spec : specs) {
-        failed |= FAILED(render_target_->CreateSolidColorBrush(spec.colour, spec.brush->GetAddressOf()));
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        failed |= FAILED(render_target_->CreateSolidColorBrush(colours[i], slots[i]->GetAddressOf()));
     }
     if (failed) {
         throw std::runtime_error("unable to create one or more solid brushes");
@@ -216,12 +247,19 @@ void Renderer::create_dotted_stroke() {
 }
 
 void Renderer::resize(uint32_t width, uint32_t height) {
-    require(render_target_).Resize(D2D1::SizeU(width, height));
+    // Without a target (a lost device not yet made again) there is nothing
+    // to resize: the next one is made at the client area's size.
+    if (render_target_) {
+        render_target_->Resize(D2D1::SizeU(width, height));
+    }
 }
 
 void Renderer::begin_widget(const widget& w, const RECT& update) {
-    ID2D1HwndRenderTarget& target = require(render_target_);
     const bool first = paint_stack_.empty();
+    if (first && !render_target_) {
+        make_device_again();
+    }
+    ID2D1HwndRenderTarget& target = require(render_target_);
     if (first) {
         paint_offset_ = {};
     }
@@ -258,10 +296,25 @@ void Renderer::end_widget() {
     target.PopAxisAlignedClip();
     paint_stack_.pop_back();
     if (paint_stack_.empty()) {
-        // A lost device is not recovered (the result is ignored): the next
-        // paint simply tries again on the same target.
-        target.EndDraw();
+        HRESULT drawn = target.EndDraw();
+        if (std::exchange(simulated_loss_, false)) {
+            drawn = device_lost;
+        }
         EndPaint(hwnd_, &paint_);
+        // Any other failure leaves the target usable: the next paint tries
+        // again on it.
+        if (drawn == device_lost) {
+            discard_device();
+            // Made again at once, so that the controls find their brushes
+            // between frames. This runs as a paint scope closes, where
+            // nothing may be thrown: a device that cannot be had yet is
+            // asked for again by the next frame, which reports the failure.
+            try {
+                make_device_again();
+            } catch (...) {
+                // Left without a target: begin_widget asks for one again.
+            }
+        }
     }
 }
 

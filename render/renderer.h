@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,8 +31,10 @@ class widget;
 // (BeginPaint, BeginDraw) and the matching last end_widget presents it
 // (EndDraw, EndPaint).
 //
-// Device resources are made once, in the constructor, and never recreated.
-// UI thread only.
+// Device resources are made in the constructor and made again, with a new
+// render target, when the end of a frame reports the graphics device lost
+// (a driver update, a GPU reset, a remote session switching); the whole
+// window is then painted again. UI thread only.
 class Renderer {
 public:
     // A width and height in logical units, as measure_text takes and returns.
@@ -56,6 +59,11 @@ public:
 
     // Resizes the render target to a client area of width x height pixels.
     void resize(uint32_t width, uint32_t height);
+
+    // Makes the end of the next frame report a lost graphics device once, as
+    // a driver update or a GPU reset would, so that the recovery can be
+    // exercised on a device that still works.
+    void simulate_device_loss() { simulated_loss_ = true; }
 
     // Opens the drawing scope of `w`: clip to `update` (left, top, right,
     // bottom in logical window coordinates), translate to w's origin and clip
@@ -132,13 +140,24 @@ private:
         point origin; // the paint offset before w's position was added
     };
 
+    using brush_colours = std::array<D2D1_COLOR_F, 6>;
+
     void create_render_target();
     // The DirectWrite factory and the default text format; the error's text,
     // or nullptr. Touches only those two members, so it may run on another
     // thread while the render target is made.
     const char* create_text_objects();
-    void create_device_resources();
-    void create_brushes();
+    void create_device_resources(const brush_colours& colours);
+    void create_brushes(const brush_colours& colours);
+    // The six shared brushes, in order of creation.
+    std::array<Microsoft::WRL::ComPtr<ID2D1SolidColorBrush>*, 6> brush_slots();
+    // After a lost device: drops the target and everything made on it
+    // (images' bitmaps included), keeping the brushes' colours, and asks for
+    // a repaint of the whole window.
+    void discard_device();
+    // A new target and device resources, the brushes in kept_colours_.
+    void make_device_again();
+    void release_device_resources();
     void create_shadow_gradient();
     void create_dotted_stroke();
     Microsoft::WRL::ComPtr<IDWriteTextLayout> make_layout(std::string_view text, float width, float height);
@@ -160,6 +179,17 @@ private:
     std::vector<paint_entry> paint_stack_;
     point paint_offset_;
     std::vector<Image*> images_;
+    // The brushes' colours, in the order of brush_slots: their first ones
+    // until a lost device keeps the current ones for the next.
+    brush_colours kept_colours_{{
+        {0.0f, 0.0f, 0.0f, 1.0f}, // fill
+        {1.0f, 1.0f, 1.0f, 1.0f}, // line
+        {1.0f, 1.0f, 1.0f, 1.0f}, // text
+        {0.0f, 0.0f, 0.0f, 1.0f}, // shadow core
+        {0.0f, 0.0f, 0.0f, 1.0f}, // markup
+        {0.0f, 0.0f, 0.0f, 1.0f}, // markup colour
+    }};
+    bool simulated_loss_ = false;
 };
 
 } // namespace norvik::ui

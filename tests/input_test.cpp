@@ -382,12 +382,13 @@ public:
     std::wstring root;
 };
 
-TEST_F(Input, TheDropTargetOffersAMoveOnlyOverAWidgetTakingFiles) {
+TEST_F(Input, TheDropTargetAnswersCopyOnlyOverAWidgetTakingFiles) {
     widget taker;
     widget plain;
     taker.create(w.root, {0, 50, 100, 100});
     plain.create(w.root, {200, 50, 100, 100});
-    connect(&taker, event_kind::files_dropped, event_handler([](const event_info&) {}));
+    int drops = 0;
+    connect(&taker, event_kind::files_dropped, event_handler([&](const event_info&) { ++drops; }));
 
     IDropTarget& target = w.native.drop_target;
     IUnknown* unknown = nullptr;
@@ -398,25 +399,41 @@ TEST_F(Input, TheDropTargetOffersAMoveOnlyOverAWidgetTakingFiles) {
     EXPECT_EQ(target.QueryInterface(IID_IDataObject, &other_interface), E_FAIL);
     EXPECT_EQ(other_interface, nullptr);
 
+    // Entering, dragging over and dropping all answer alike, and never move:
+    // a source told its files were moved may delete them. OLE's point is
+    // ignored: the cursor decides.
     const auto data = drop_data({});
-    DWORD entered = DROPEFFECT_COPY;
-    EXPECT_EQ(target.DragEnter(data.Get(), 0, POINTL{0, 0}, &entered), S_OK);
-    EXPECT_EQ(entered, static_cast<DWORD>(DROPEFFECT_COPY)) << "DragEnter leaves the effect alone";
-
-    // OLE's point is ignored: the cursor decides.
-    const auto effect_at = [&](norvik::ui::point p) {
+    const auto answers_at = [&](norvik::ui::point p, DWORD offered) {
         const POINT s = norvik::test::screen_point(w, p);
         SetCursorPos(s.x, s.y);
-        DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
-        EXPECT_EQ(target.DragOver(0, POINTL{s.x + 200, s.y}, &effect), S_OK);
-        return effect;
+        const POINTL elsewhere{s.x + 200, s.y};
+        std::vector<DWORD> effects(3, offered);
+        EXPECT_EQ(target.DragEnter(data.Get(), 0, elsewhere, &effects[0]), S_OK);
+        EXPECT_EQ(target.DragOver(0, elsewhere, &effects[1]), S_OK);
+        EXPECT_EQ(target.Drop(data.Get(), 0, elsewhere, &effects[2]), S_OK);
+        return effects;
     };
-    EXPECT_EQ(effect_at({50, 100}), static_cast<DWORD>(DROPEFFECT_MOVE));
-    EXPECT_EQ(effect_at({250, 100}), static_cast<DWORD>(DROPEFFECT_NONE)) << "no files_dropped handlers";
-    EXPECT_EQ(effect_at({350, 250}), static_cast<DWORD>(DROPEFFECT_NONE)) << "the root";
-    EXPECT_EQ(effect_at({-5, 100}), static_cast<DWORD>(DROPEFFECT_NONE)) << "outside the window";
-    taker.set_enabled(false);
-    EXPECT_EQ(effect_at({50, 100}), static_cast<DWORD>(DROPEFFECT_NONE)) << "disabled";
+    constexpr DWORD copy_or_move = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    struct row {
+        const char* what;
+        norvik::ui::point at;
+        DWORD offered;
+        DWORD answer;
+        bool enabled = true;
+    };
+    const row rows[] = {
+        {"over the taker", {50, 100}, copy_or_move, DROPEFFECT_COPY},
+        {"a source that only moves", {51, 100}, DROPEFFECT_MOVE, DROPEFFECT_NONE},
+        {"no files_dropped handlers", {250, 100}, copy_or_move, DROPEFFECT_NONE},
+        {"the root", {350, 250}, copy_or_move, DROPEFFECT_NONE},
+        {"outside the window", {-5, 100}, copy_or_move, DROPEFFECT_NONE},
+        {"disabled", {50, 101}, copy_or_move, DROPEFFECT_NONE, false},
+    };
+    for (const row& r : rows) {
+        taker.set_enabled(r.enabled);
+        EXPECT_EQ(answers_at(r.at, r.offered), std::vector<DWORD>(3, r.answer)) << r.what;
+    }
+    EXPECT_EQ(drops, 1) << "a refused drop raises nothing";
     EXPECT_EQ(target.DragLeave(), S_OK);
 }
 
@@ -450,9 +467,8 @@ TEST_F(Input, ADropRaisesFilesDroppedWithTheFilesOnly) {
     for (const row& r : rows) {
         const auto data = drop_data(r.items);
         ASSERT_NE(data, nullptr);
-        DWORD effect = DROPEFFECT_MOVE;
+        DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
         EXPECT_EQ(w.native.drop_target.Drop(data.Get(), 0, POINTL{over_plain.x, over_plain.y}, &effect), S_OK) << r.what;
-        EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_MOVE)) << "Drop leaves the effect alone";
         ASSERT_EQ(dropped_on_taker.size(), 1u) << r.what;
         EXPECT_EQ(dropped_on_taker.front(), r.files) << r.what;
         dropped_on_taker.clear();

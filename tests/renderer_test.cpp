@@ -16,7 +16,9 @@
 #include "render/renderer.h"
 #include "resources/embedded_images.h"
 #include "test_host_window.h"
+#include "tests/widget_test_support.h"
 #include "ui/core/widget.h"
+#include "ui/core/window.h"
 #include "x11_capture.h"
 
 using Microsoft::WRL::ComPtr;
@@ -449,6 +451,44 @@ TEST_F(RendererPixels, ResizedTargetCoversTheGrownClientArea) {
     EXPECT_EQ(shot.at(W + 39, H + 20), grey_px);
     EXPECT_EQ(shot.at(W + 50, H + 29), grey_px);
     EXPECT_EQ(shot.at(W + 55, H + 35), grey_px);
+}
+
+// A graphics device lost at the end of a frame that painted one widget: a
+// new target and every device resource are made, and the whole window is
+// painted again on it, in a colour the lost frame never drew.
+TEST(RendererDevice, ALostDeviceIsMadeAgainAndTheWholeWindowPaintedOnIt) {
+    norvik::ui::window w;
+    w.create("lost device", {100, 100, 320, 240});
+    Image arrow;
+    ASSERT_TRUE(arrow.load(norvik::resources::scroll_arrow_png, norvik::resources::scroll_arrow_png_size, 1.0f));
+    widget card;
+    card.create(w.root, {40, 100, 100, 40});
+    card.shadow.enabled = true;
+    Renderer& r = *w.renderer;
+    Color back = white;
+    norvik::ui::connect(&w.root, norvik::ui::event_kind::paint, norvik::ui::event_handler([&](const auto&) {
+                            r.set_fill_color(back);
+                            r.fill_rect({0, 0, 320, 240});
+                            r.draw_image({10, 10}, arrow);
+                        }));
+    ASSERT_TRUE(norvik::test::show_and_activate(w));
+    norvik::test::settled_capture(w, [](const x11_capture& s) { return s.at(5, 5) == white_px; });
+
+    back = {0.0f, 0.0f, 1.0f, 1.0f};
+    r.set_text_color(red);
+    r.simulate_device_loss();
+    card.invalidate();
+    UpdateWindow(w.native.hwnd);
+    constexpr pixel blue_px{0, 0, 255};
+    x11_capture shot(w.native.hwnd);
+    for (int attempt = 0; attempt < 40 && !(shot.at(5, 5) == blue_px); ++attempt) {
+        norvik::test::pump(20);
+        shot = x11_capture(w.native.hwnd);
+    }
+    EXPECT_EQ(shot.at(5, 5), blue_px) << "the whole window is painted again";
+    EXPECT_EQ(shot.at(13, 10), (pixel{222, 222, 222})) << "the arrow's bitmap, made on the new target";
+    EXPECT_LT(shot.at(90, 143).b, 200) << "the shadow's gradient";
+    EXPECT_EQ(r.text_brush->GetColor().g, 0.0f) << "a brush keeps the colour it was given";
 }
 
 // Measuring needs a render target but no pixels.

@@ -3,6 +3,10 @@
 // through the window procedure; the painting is read back from the screen.
 
 #include <cmath>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -128,6 +132,39 @@ TEST_F(ScrollBarTest, ButtonsWheelTrackAndDragMoveTheContent) {
         EXPECT_EQ(bar.dragging(), r.dragging) << r.what;
         EXPECT_EQ(norvik::ui::mouse_capture() == &bar, r.dragging) << r.what;
     }
+}
+
+TEST_F(ScrollBarTest, ALostCaptureEndsTheDragAndInputReachesItsOwnWidgetAgain) {
+    widget other;
+    other.create(w.root, {250, 230, 100, 40});
+    norvik::test::event_log log;
+    log.watch(other, "other", {norvik::ui::event_kind::mouse_enter, norvik::ui::event_kind::mouse_up});
+    log.watch(bar, "bar", {norvik::ui::event_kind::mouse_up});
+    const HWND taker = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(norvik::test::show_and_activate(w));
+    const std::pair<const char*, std::function<void()>> losses[] = {
+        {"another window takes the mouse", [&] { SetCapture(taker); ReleaseCapture(); }},
+        {"the bar is disabled", [&] { bar.set_enabled(false); }},
+        {"the bar's parent is hidden", [&] { view.set_visible(false); }},
+    };
+    for (int32_t i = 0; i < 3; ++i) {
+        point_at({7, 50 + i}); // every move must reach a new point
+        post(w, WM_LBUTTONDOWN, MK_LBUTTON);
+        ASSERT_TRUE(bar.dragging()) << losses[i].first;
+        losses[i].second();
+        EXPECT_FALSE(bar.dragging()) << losses[i].first;
+        EXPECT_EQ(GetCapture(), nullptr) << losses[i].first;
+        log.take();
+        // Moving down the track drags no more; the pointer's entering and
+        // the button's release reach the widget under it.
+        point_at({7, 120 + i});
+        norvik::test::click(w, {300 + i, 250});
+        EXPECT_EQ(content.rect.y, 0) << losses[i].first;
+        EXPECT_EQ(log.take(), (std::vector<std::string>{"other:mouse_enter:0", "other:mouse_up:0"})) << losses[i].first;
+        bar.set_enabled(true);
+        view.set_visible(true);
+    }
+    DestroyWindow(taker);
 }
 
 TEST_F(ScrollBarTest, RetargetingLeavesTheOldTargetAndItsOtherListenersAlone) {

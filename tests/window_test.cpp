@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 #include <ole2.h>
 
+#include "render/image.h"
 #include "render/renderer.h"
+#include "resources/embedded_images.h"
 #include "tests/widget_test_support.h"
 #include "ui/core/cursor_shape.h"
 #include "ui/core/widget.h"
@@ -688,6 +690,33 @@ TEST(WindowChild, At144Dpi) {
     EXPECT_EQ(client.bottom, 600);
     EXPECT_EQ(w.root.rect, (rect{0, 0, 500, 400}));
     EXPECT_EQ(w.get_window_rect().width, 500);
+
+    // Pictures scale with everything else: the 160 x 310 logo covers 240 x
+    // 465 pixels, and a check-box frame 21 x 21, showing that frame alone.
+    using namespace norvik::resources;
+    norvik::ui::Image logo;
+    norvik::ui::Image boxes;
+    ASSERT_TRUE(logo.load(side_picture_png, side_picture_png_size, 1.0f));
+    ASSERT_TRUE(boxes.load(checkbox_sprite_png, checkbox_sprite_png_size, 1.0f));
+    widget pictures;
+    pictures.create(w.root, {0, 0, 300, 320});
+    connect(&pictures, event_kind::paint, event_handler([&](const event_info&) {
+                w.renderer->draw_image({0, 0}, logo);
+                w.renderer->draw_image_part({200, 20}, boxes, {0, 0, 14, 14}); // unchecked, grey
+            }));
+    const x11_capture pics =
+        norvik::test::settled_capture(w, [](const x11_capture& s) { return !(s.at(100, 100) == green); });
+    for (int i = 0; i < 15; ++i) {
+        EXPECT_TRUE(pics.at(239, i * 31) != red && pics.at(240, i * 31) == red) << "logo row " << i * 31;
+        EXPECT_TRUE(pics.at(i * 16, 464) != red && pics.at(i * 16, 465) == red) << "logo column " << i * 16;
+    }
+    for (int y = 30; y <= 51; ++y) {
+        for (int x = 300; x <= 321; ++x) {
+            const pixel p = pics.at(x, y);
+            ASSERT_EQ(p == red, x == 321 || y == 51) << x << "," << y;
+            ASSERT_LT(p.b, p.r + 40) << x << "," << y << ": no strip of the checked frame's blue";
+        }
+    }
 }
 
 } // namespace

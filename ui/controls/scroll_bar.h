@@ -30,6 +30,8 @@ namespace norvik::ui {
 //   idle      left release on a button   one step towards that end
 //   dragging  move                       follow the pointer, snapped to step
 //   dragging  left release               -> idle, mouse released
+//   dragging  capture lost, or the bar   -> idle (heard as a left release)
+//             disabled or hidden
 //   any       wheel on bar or target     scroll by half the wheel delta
 // Other buttons do nothing.
 class ScrollBar : public widget {

@@ -1,7 +1,10 @@
 #include "ui/core/mouse_capture.h"
 
+#include <cstdint>
+
 #include <windows.h>
 
+#include "ui/core/event_registry.h"
 #include "ui/core/widget.h"
 #include "ui/core/window.h"
 
@@ -9,9 +12,15 @@ namespace norvik::ui {
 
 namespace {
 
+constexpr uint64_t left_button = 0;
+
 widget*& capture_slot() {
     static widget* captured = nullptr;
     return captured;
+}
+
+HWND window_of(const widget& w) {
+    return w.owner_window != nullptr ? w.owner_window->native.hwnd : nullptr;
 }
 
 } // namespace
@@ -22,14 +31,32 @@ widget* mouse_capture() {
 
 void capture_mouse(widget& w) {
     capture_slot() = &w;
-    if (w.owner_window != nullptr && w.owner_window->native.hwnd != nullptr) {
-        SetCapture(w.owner_window->native.hwnd);
+    if (const HWND hwnd = window_of(w)) {
+        SetCapture(hwnd);
     }
 }
 
 void release_mouse() {
-    ReleaseCapture();
+    // Cleared first: ReleaseCapture sends WM_CAPTURECHANGED at once, and the
+    // window must not take a release it asked for as a capture lost.
     capture_slot() = nullptr;
+    ReleaseCapture();
+}
+
+void cancel_mouse_capture() {
+    widget* holder = capture_slot();
+    if (holder == nullptr) {
+        return;
+    }
+    capture_slot() = nullptr;
+    // Only a capture the holder's window still has is given back: after
+    // WM_CAPTURECHANGED another window of this thread may have the mouse,
+    // and ReleaseCapture would take it from that one.
+    const HWND hwnd = window_of(*holder);
+    if (hwnd != nullptr && GetCapture() == hwnd) {
+        ReleaseCapture();
+    }
+    emit(holder, event_kind::mouse_up, left_button);
 }
 
 } // namespace norvik::ui

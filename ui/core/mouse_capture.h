@@ -15,4 +15,11 @@ void capture_mouse(widget& w);
 // Gives the mouse back to the system and clears the capture widget.
 void release_mouse();
 
+// Takes the capture from a holder that can no longer keep it: the system gave
+// the mouse to another window, or the holder is being disabled or hidden. The
+// holder then hears a left button release, as when the button comes up
+// outside it, so that its press or drag ends at once. Nothing happens without
+// a holder.
+void cancel_mouse_capture();
+
 } // namespace norvik::ui

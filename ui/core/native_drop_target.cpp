@@ -57,7 +57,11 @@ ULONG STDMETHODCALLTYPE native_drop_target::Release() {
     return static_cast<ULONG>(--reference_count);
 }
 
-HRESULT STDMETHODCALLTYPE native_drop_target::DragEnter(IDataObject*, DWORD, POINTL, DWORD*) {
+HRESULT STDMETHODCALLTYPE native_drop_target::DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) {
+    if (effect == nullptr) {
+        return E_INVALIDARG;
+    }
+    *effect = answer(*effect);
     return S_OK;
 }
 
@@ -65,25 +69,37 @@ HRESULT STDMETHODCALLTYPE native_drop_target::DragOver(DWORD, POINTL, DWORD* eff
     if (effect == nullptr) {
         return E_INVALIDARG;
     }
-    *effect = DROPEFFECT_NONE;
+    *effect = answer(*effect);
+    return S_OK;
+}
+
+DWORD native_drop_target::answer(DWORD allowed) const {
     if (owner == nullptr || owner->window == nullptr) {
-        return S_OK;
+        return DROPEFFECT_NONE;
     }
     // The cursor, not OLE's point: the drop goes where route_event will send
     // it, which reads the cursor too.
     ui::window& w = *owner->window;
     const widget* target = w.hit_test(w.root.cursor_position());
-    if (target != nullptr && target->is_usable() && has_handlers(target, event_kind::files_dropped)) {
-        *effect = DROPEFFECT_MOVE;
+    if (target == nullptr || !target->is_usable() || !has_handlers(target, event_kind::files_dropped)) {
+        return DROPEFFECT_NONE;
     }
-    return S_OK;
+    // Only ever copy: a widget reads the files where they lie, and a source
+    // told they were moved may delete the originals. A source that will not
+    // let them be copied gets no drop.
+    return (allowed & DROPEFFECT_COPY) != 0 ? DROPEFFECT_COPY : DROPEFFECT_NONE;
 }
 
 HRESULT STDMETHODCALLTYPE native_drop_target::DragLeave() {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE native_drop_target::Drop(IDataObject* data, DWORD, POINTL, DWORD*) {
+HRESULT STDMETHODCALLTYPE native_drop_target::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
+    if (effect == nullptr) {
+        return E_INVALIDARG;
+    }
+    const DWORD allowed = *effect;
+    *effect = DROPEFFECT_NONE;
     if (data == nullptr) {
         return E_FAIL;
     }
@@ -100,7 +116,9 @@ HRESULT STDMETHODCALLTYPE native_drop_target::Drop(IDataObject* data, DWORD, POI
         return E_OUTOFMEMORY;
     }
     ReleaseStgMedium(&medium);
-    if (owner != nullptr && owner->window != nullptr) {
+    // Where no widget takes files the drop is refused and raises nothing.
+    *effect = answer(allowed);
+    if (*effect != DROPEFFECT_NONE) {
         // OLE calls this from inside the modal loop's dispatch: an exception
         // from a handler must not cross into OLE, so it is kept for the loop.
         try {

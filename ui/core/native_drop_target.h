@@ -13,8 +13,9 @@ class native_window;
 // The OLE drop target of one system window. It is embedded in its
 // native_window, which holds the one reference for its whole life, so the
 // object is never freed through Release. It offers a drop only over a usable
-// widget that has files_dropped handlers, and on a drop raises files_dropped
-// on the widget under the cursor with the dropped files (folders left out).
+// widget that has files_dropped handlers, always as a copy (never a move), and
+// on a drop raises files_dropped on the widget under the cursor with the
+// dropped files (folders left out).
 class native_drop_target : public IDropTarget {
 public:
     native_drop_target() = default;
@@ -36,6 +37,11 @@ public:
     native_window* owner = nullptr;
     HWND registered_hwnd = nullptr;
     std::atomic<int32_t> reference_count{1};
+
+private:
+    // The effect to answer where the cursor is, given the effects the source
+    // allows: copy over a widget taking files, none elsewhere.
+    DWORD answer(DWORD allowed) const;
 };
 
 } // namespace norvik::ui

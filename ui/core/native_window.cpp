@@ -8,6 +8,7 @@
 #include "render/renderer.h"
 #include "ui/core/event_info.h"
 #include "ui/core/event_registry.h"
+#include "ui/core/mouse_capture.h"
 #include "ui/core/window.h"
 
 namespace norvik::ui {
@@ -538,6 +539,9 @@ LRESULT native_window::handle_message(UINT message, WPARAM wparam, LPARAM lparam
         w.mouse_tracking = false;
         w.route_event(event_kind::mouse_leave, 0);
         return 0;
+    case WM_CAPTURECHANGED:
+        on_capture_changed(reinterpret_cast<HWND>(lparam));
+        return 0;
     default:
         return DefWindowProcW(hwnd, message, wparam, lparam);
     }
@@ -595,6 +599,16 @@ LRESULT native_window::on_mouse_move() {
     }
     w.route_event(event_kind::mouse_move, 0);
     return 0;
+}
+
+void native_window::on_capture_changed(HWND new_owner) {
+    // Another window took the mouse (Alt+Tab, a pop-up, a window that calls
+    // SetCapture): a drag or press here would otherwise go on with the
+    // button up, swallowing the next release anywhere in the window.
+    const widget* holder = mouse_capture();
+    if (holder != nullptr && holder->owner_window == window && new_owner != hwnd) {
+        cancel_mouse_capture();
+    }
 }
 
 void native_window::on_double_click(int32_t button) {

@@ -137,6 +137,7 @@ private:
     void on_get_min_max_info(MINMAXINFO& info) const;
     LRESULT on_mouse_move();
     void on_double_click(int32_t button);
+    void on_capture_changed(HWND new_owner);
     void on_timer(uint32_t id);
     SIZE frame_size(uint32_t frame_style, uint32_t frame_ex_style) const;
     SIZE outer_size(int32_t logical_width, int32_t logical_height) const;

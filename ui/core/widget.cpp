@@ -25,6 +25,20 @@ void hand_down_visible(widget& x, bool a) {
     }
 }
 
+namespace {
+
+// Whether the mouse capture's holder is `w` or lies inside w's subtree.
+bool capture_held_within(const widget& w) {
+    for (const widget* h = mouse_capture(); h != nullptr; h = h->parent) {
+        if (h == &w) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 widget::widget() : style(this) {}
 
 widget::~widget() {
@@ -153,6 +167,11 @@ void widget::set_enabled(bool v) {
     if (v == enabled) {
         return;
     }
+    // A holder that can no longer take input must not keep the mouse: it
+    // hears its release now, while it can still act on it.
+    if (!v && capture_held_within(*this)) {
+        cancel_mouse_capture();
+    }
     enabled = v;
     for (widget* c : children) {
         hand_down_enabled(*c, enabled && parent_enabled);
@@ -163,6 +182,9 @@ void widget::set_enabled(bool v) {
 void widget::set_visible(bool v) {
     if (v == visible) {
         return;
+    }
+    if (!v && capture_held_within(*this)) {
+        cancel_mouse_capture();
     }
     // Raised while `visible` still holds the old value.
     emit(this, v ? event_kind::shown : event_kind::hidden, 0);

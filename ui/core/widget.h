@@ -45,6 +45,8 @@ public:
     void remove_child(widget& child);
 
     void set_rect(const ui::rect& r);
+    // Hiding or disabling the widget that holds the mouse capture, or one of
+    // its ancestors, first cancels the capture (cancel_mouse_capture).
     void set_visible(bool v);
     void set_enabled(bool v);
 
