@@ -39,6 +39,9 @@ public:
     // Custom box act.
     void on_custom_folder(const norvik::ui::event_info& info);
     void paint_background();
+    // Escape presses the third button; Enter presses Next (Finish once the
+    // outcome is final) unless a button has the focus.
+    void on_key(const norvik::ui::event_info& info);
 
     // Starts the job for the selected releases and the timer that polls it.
     void start_install();
@@ -75,6 +78,11 @@ private:
     void place_label(norvik::ui::TextLabel& label, norvik::ui::widget& parent, const norvik::ui::rect& r,
                      const norvik::ui::Color& colour);
     void place_release_rows();
+    // Names the controls for screen readers and scripts.
+    void set_automation_ids();
+    // The focus for a page just shown: its first tab stop, or Next (or the
+    // tab stop after it) where it has none.
+    void focus_page();
     void choose_custom_folder();
     std::string build_summary() const;
     // Shows a final outcome: its header, and "Finish" on the third button.
