@@ -253,7 +253,7 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     as_client([&] { EXPECT_HRESULT_SUCCEEDED(press_next->Invoke()); });
     ASSERT_TRUE(pump_until([&] { return wizard.page == 2; }));
     EXPECT_EQ(outline_of(hwnd),
-              (lines{window, title, text(wizard.summary_header), "  ScrollBar '' #SummaryScroll tab focused",
+              (lines{window, title, text(wizard.summary_header), "  ScrollBar '" + wizard.summary_text.text + "' #SummaryScroll tab focused",
                      text(wizard.summary_text) + " #Summary", back, next, "  Button 'Cancel' #Cancel tab"}));
 
     // Cancel asks its question; a client reads the pop-up and answers

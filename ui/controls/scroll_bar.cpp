@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include <windows.h>
 
@@ -35,8 +36,13 @@ int32_t content_pixels(int32_t track_pixels, float ratio) {
 ScrollBar::ScrollBar() {
     class_name = "ScrollBar";
     connect(this, event_kind::attached, this, &ScrollBar::on_attached);
-    // To a screen reader the bar is a value: how far the content is scrolled.
+    // To a screen reader the bar is a value, how far the content is
+    // scrolled, named after that content: tabbing onto it reads what it
+    // scrolls.
     automation.role = automation_role::scroll_bar;
+    automation.name = [this] {
+        return target != nullptr && target->automation.name ? target->automation.name() : std::string();
+    };
     automation.range_value.value = [this] { return static_cast<double>(position_); };
     automation.range_value.maximum = [this] { return static_cast<double>(range_); };
     automation.range_value.small_change = [this] { return static_cast<double>(step); };

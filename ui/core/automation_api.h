@@ -4,6 +4,8 @@
 // whose headers lack part of them.
 
 #if defined(_MSC_VER)
+#include <windows.h>
+#include <ole2.h>
 #include <uiautomation.h>
 #else
 #include "ui/core/mingw_automation.h"

@@ -77,7 +77,8 @@ ui::rect shown_rect(const widget& w) {
     return {left, top, std::max(0, right - left), std::max(0, bottom - top)};
 }
 
-// Screen pixels, as clients expect them whatever the density.
+// Screen pixels, as clients expect them whatever the density; empty for a
+// widget its ancestors do not show.
 UiaRect screen_bounds(const widget& w) {
     const native_window& native = w.owner_window->native;
     if (is_root(w)) {
@@ -86,15 +87,16 @@ UiaRect screen_bounds(const widget& w) {
         return {static_cast<double>(outer.left), static_cast<double>(outer.top),
                 static_cast<double>(outer.right - outer.left), static_cast<double>(outer.bottom - outer.top)};
     }
-    const ui::rect r = shown_rect(w);
+    const ui::rect shown = shown_rect(w);
+    if (shown.width == 0 || shown.height == 0) {
+        return {};
+    }
+    // Every pixel the widget paints, at any density.
+    const RECT r = native.device_rect(shown);
     POINT origin{0, 0};
     ClientToScreen(native.hwnd, &origin);
-    const int32_t left = origin.x + MulDiv(r.x, native.dpi_x, 96);
-    const int32_t top = origin.y + MulDiv(r.y, native.dpi_y, 96);
-    const int32_t right = origin.x + MulDiv(r.x + r.width, native.dpi_x, 96);
-    const int32_t bottom = origin.y + MulDiv(r.y + r.height, native.dpi_y, 96);
-    return {static_cast<double>(left), static_cast<double>(top), static_cast<double>(right - left),
-            static_cast<double>(bottom - top)};
+    return {static_cast<double>(origin.x + r.left), static_cast<double>(origin.y + r.top),
+            static_cast<double>(r.right - r.left), static_cast<double>(r.bottom - r.top)};
 }
 
 bool has_keyboard_focus(const widget& w) {

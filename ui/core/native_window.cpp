@@ -416,14 +416,17 @@ void native_window::run_posted_calls() {
     }
 }
 
+RECT native_window::device_rect(const ui::rect& logical) const {
+    return {scale_down(logical.x, dpi_x, 96), scale_down(logical.y, dpi_y, 96),
+            scale_up(logical.x + logical.width, dpi_x, 96), scale_up(logical.y + logical.height, dpi_y, 96)};
+}
+
 void native_window::invalidate(const ui::rect& logical) const {
     // Without a system window InvalidateRect would repaint every window.
     if (hwnd == nullptr) {
         return;
     }
-    const RECT device{scale_down(logical.x, dpi_x, 96), scale_down(logical.y, dpi_y, 96),
-                      scale_up(logical.x + logical.width, dpi_x, 96),
-                      scale_up(logical.y + logical.height, dpi_y, 96)};
+    const RECT device = device_rect(logical);
     InvalidateRect(hwnd, &device, FALSE);
 }
 

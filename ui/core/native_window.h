@@ -72,6 +72,9 @@ public:
     // Centres the window on its owner (or the screen), inside the work area.
     void center_window();
 
+    // The client pixels a rectangle in logical window coordinates touches:
+    // its edges rounded outwards.
+    RECT device_rect(const ui::rect& logical) const;
     // Asks for a repaint of a rectangle given in logical window coordinates.
     void invalidate(const ui::rect& logical) const;
 
