@@ -10,8 +10,10 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -45,15 +47,15 @@ std::string utf8(const wchar_t* text) {
 struct uia_client {
     uia_client() {
         HMODULE core = LoadLibraryW(L"uiautomationcore.dll");
-        resolve(core, "UiaNodeFromHandle", node_from_handle);
-        resolve(core, "UiaNodeRelease", release);
-        resolve(core, "UiaGetPropertyValue", property);
-        resolve(core, "UiaNavigate", navigate_raw);
-        resolve(core, "UiaHUiaNodeFromVariant", node_from_variant);
-    }
-    template <class F>
-    static void resolve(HMODULE core, const char* name, F& f) {
-        f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(core, name)));
+        const auto resolve = [core](const char* name, auto& f) {
+            f = reinterpret_cast<std::remove_reference_t<decltype(f)>>(
+                reinterpret_cast<void*>(GetProcAddress(core, name)));
+        };
+        resolve("UiaNodeFromHandle", node_from_handle);
+        resolve("UiaNodeRelease", release);
+        resolve("UiaGetPropertyValue", property);
+        resolve("UiaNavigate", navigate_raw);
+        resolve("UiaHUiaNodeFromVariant", node_from_variant);
     }
 
     HUIANODE navigate(HUIANODE from, NavigateDirection direction) const {
@@ -75,43 +77,37 @@ struct uia_client {
         return found;
     }
 
+    // A property as text: a string as it is, a number or flag in digits.
+    std::string read(HUIANODE node, PROPERTYID id) const {
+        VARIANT v;
+        VariantInit(&v);
+        property(node, id, &v);
+        const std::string s = v.vt == VT_BSTR   ? utf8(v.bstrVal)
+                              : v.vt == VT_I4   ? std::to_string(v.lVal)
+                              : v.vt == VT_BOOL ? std::to_string(v.boolVal ? 1 : 0)
+                                                : "";
+        VariantClear(&v);
+        return s;
+    }
+
     // One line per element: role, name, automation id and states, indented
     // by depth, so that a page reads like an outline.
     void outline(HUIANODE node, int depth, std::vector<std::string>& lines) const {
-        auto text = [&](PROPERTYID id) {
-            VARIANT v;
-            VariantInit(&v);
-            property(node, id, &v);
-            std::string s = v.vt == VT_BSTR ? utf8(v.bstrVal) : "";
-            VariantClear(&v);
-            return s;
-        };
-        auto number = [&](PROPERTYID id) {
-            VARIANT v;
-            VariantInit(&v);
-            property(node, id, &v);
-            const int n = v.vt == VT_I4 ? v.lVal : (v.vt == VT_BOOL ? (v.boolVal ? 1 : 0) : -1);
-            VariantClear(&v);
-            return n;
-        };
-        static const std::pair<int, const char*> roles[] = {
-            {UIA_WindowControlTypeId, "Window"}, {UIA_TextControlTypeId, "Text"},
-            {UIA_ButtonControlTypeId, "Button"}, {UIA_CheckBoxControlTypeId, "CheckBox"},
-            {UIA_ScrollBarControlTypeId, "ScrollBar"}};
-        std::string line(static_cast<std::size_t>(depth) * 2, ' ');
-        for (const auto& [id, name] : roles) {
-            line += number(UIA_ControlTypePropertyId) == id ? name : "";
-        }
-        line += " '" + text(UIA_NamePropertyId) + "'";
-        if (const std::string id = text(UIA_AutomationIdPropertyId); !id.empty()) {
-            line += " #" + id;
-        }
-        line += number(UIA_IsEnabledPropertyId) == 1 ? "" : " disabled";
-        line += number(UIA_IsKeyboardFocusablePropertyId) == 1 ? " tab" : "";
-        line += number(UIA_HasKeyboardFocusPropertyId) == 1 ? " focused" : "";
-        line += number(automation_core::is_dialog_property) == 1 ? " dialog" : "";
-        line += number(automation_core::live_setting_property) == 1 ? " polite" : "";
-        lines.push_back(line);
+        static const std::map<std::string, std::string> roles = {
+            {std::to_string(UIA_WindowControlTypeId), "Window"},
+            {std::to_string(UIA_TextControlTypeId), "Text"},
+            {std::to_string(UIA_ButtonControlTypeId), "Button"},
+            {std::to_string(UIA_CheckBoxControlTypeId), "CheckBox"},
+            {std::to_string(UIA_ScrollBarControlTypeId), "ScrollBar"}};
+        const auto flag = [&](PROPERTYID id, const char* word) { return read(node, id) == "1" ? word : ""; };
+        const std::string id = read(node, UIA_AutomationIdPropertyId);
+        lines.push_back(
+            std::string(static_cast<std::size_t>(depth) * 2, ' ') + roles.at(read(node, UIA_ControlTypePropertyId)) +
+            " '" + read(node, UIA_NamePropertyId) + "'" + (id.empty() ? "" : " #" + id) +
+            (read(node, UIA_IsEnabledPropertyId) == "1" ? "" : " disabled") +
+            flag(UIA_IsKeyboardFocusablePropertyId, " tab") + flag(UIA_HasKeyboardFocusPropertyId, " focused") +
+            flag(automation_core::is_dialog_property, " dialog") +
+            flag(automation_core::live_setting_property, " polite"));
         for (HUIANODE child = navigate(node, NavigateDirection_FirstChild); child != nullptr;) {
             outline(child, depth + 1, lines);
             HUIANODE next = navigate(child, NavigateDirection_NextSibling);
@@ -253,7 +249,8 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     as_client([&] { EXPECT_HRESULT_SUCCEEDED(press_next->Invoke()); });
     ASSERT_TRUE(pump_until([&] { return wizard.page == 2; }));
     EXPECT_EQ(outline_of(hwnd),
-              (lines{window, title, text(wizard.summary_header), "  ScrollBar '" + wizard.summary_text.text + "' #SummaryScroll tab focused",
+              (lines{window, title, text(wizard.summary_header),
+                     "  ScrollBar '" + wizard.summary_text.text + "' #SummaryScroll tab focused",
                      text(wizard.summary_text) + " #Summary", back, next, "  Button 'Cancel' #Cancel tab"}));
 
     // Cancel asks its question; a client reads the pop-up and answers
@@ -272,8 +269,7 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
         question = client_outline(popup);
         ComPtr<automation_element> answer;
         norvik::ui::native_window::run_on_window_thread(popup, [&] {
-            const auto* native =
-                reinterpret_cast<norvik::ui::native_window*>(GetWindowLongPtrW(popup, GWLP_USERDATA));
+            const auto* native = reinterpret_cast<norvik::ui::native_window*>(GetWindowLongPtrW(popup, GWLP_USERDATA));
             answer = automation_element::of(static_cast<norvik::ui::MessagePopup*>(native->window)->second_button);
         });
         ComPtr<IInvokeProvider> press_answer;
@@ -328,8 +324,9 @@ HRESULT WINAPI record_event(IRawElementProviderSimple* provider, EVENTID id) {
 }
 
 HRESULT WINAPI record_property(IRawElementProviderSimple* provider, PROPERTYID id, VARIANT, VARIANT now) {
-    raised.push_back(id == UIA_ToggleToggleStatePropertyId ? "toggle " + label_of(provider) + " " + std::to_string(now.lVal)
-                                                           : "name " + utf8(now.bstrVal));
+    raised.push_back(id == UIA_ToggleToggleStatePropertyId
+                         ? "toggle " + label_of(provider) + " " + std::to_string(now.lVal)
+                         : "name " + utf8(now.bstrVal));
     return S_OK;
 }
 
@@ -426,9 +423,10 @@ TEST_F(Automation, KeysWalkTheWizardAndRaiseTheEvents) {
     ASSERT_GE(outcome.size(), 4u);
     EXPECT_EQ((lines(outcome.begin(), outcome.begin() + 4)),
               (lines{window, "focus SummaryScroll", window, "focus Cancel"}));
-    EXPECT_EQ((lines(outcome.end() - 4, outcome.end())),
-              (lines{"name Quendal for After Effects was successfully installed.",
-                     "announce Quendal for After Effects was successfully installed.", "name Finish", "live Progress"}));
+    EXPECT_EQ(
+        (lines(outcome.end() - 4, outcome.end())),
+        (lines{"name Quendal for After Effects was successfully installed.",
+               "announce Quendal for After Effects was successfully installed.", "name Finish", "live Progress"}));
 
     key(VK_ESCAPE); // Finish
     EXPECT_FALSE(IsWindowVisible(wizard.native.hwnd));

@@ -63,7 +63,8 @@ public:
     HRESULT STDMETHODCALLTYPE get_FragmentRoot(IRawElementProviderFragmentRoot** root) override;
 
     // IRawElementProviderFragmentRoot (the window's element only)
-    HRESULT STDMETHODCALLTYPE ElementProviderFromPoint(double x, double y, IRawElementProviderFragment** found) override;
+    HRESULT STDMETHODCALLTYPE ElementProviderFromPoint(double x, double y,
+                                                       IRawElementProviderFragment** found) override;
     HRESULT STDMETHODCALLTYPE GetFocus(IRawElementProviderFragment** focused) override;
 
     // IInvokeProvider

@@ -2,8 +2,8 @@
 // What mingw-w64's headers leave out of UI Automation, declared from
 // Microsoft's documented interfaces and identifiers: the pattern providers
 // the toolkit implements, the control type ids, the states and change kinds
-// they report, and the client-side node functions the tests use. Used only with mingw-w64; MSVC takes all of this from the SDK's
-// <uiautomation.h>.
+// they report, and the client-side node functions the tests use. Used only
+// with mingw-w64; MSVC takes all of this from the SDK's <uiautomation.h>.
 //
 // mingw's <uiautomationcoreapi.h> does not compile as C++ (a parameter is
 // named `new`), so nothing here includes it. The functions are declared only
