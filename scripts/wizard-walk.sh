@@ -56,8 +56,8 @@ wait_gone() { # title
   for _ in $(seq 50); do xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0; sleep 0.2; done
   return 1
 }
-# The Finish button's top edge: dotted in the focus colour once it has the
-# focus and keys are in use.
+# The Finish button's top edge: in the focus colour once it has the focus and
+# keys are in use (dotted on Windows; Wine's Direct2D strokes it solid).
 focus_marked() {
   import -window "$win" -crop 85x1+405+320 +repage txt:- 2>/dev/null | grep -qi '#999999'
 }
@@ -103,7 +103,7 @@ wait_for_finish() {
 park
 if [ -n "$custom" ]; then
   keyboard_walk
-else
+else # the pointer walk, left unindented
 # The first frame may still be on its way when the window maps.
 for _ in $(seq 25); do
   shot page0
