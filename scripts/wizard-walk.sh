@@ -103,7 +103,7 @@ wait_for_finish() {
 park
 if [ -n "$custom" ]; then
   keyboard_walk
-else # the pointer walk, left unindented
+else # with the pointer
 # The first frame may still be on its way when the window maps.
 for _ in $(seq 25); do
   shot page0
