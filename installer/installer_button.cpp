@@ -1,6 +1,11 @@
 #include "installer/installer_button.h"
 
+#include <utility>
+
+#include <windows.h>
+
 #include "render/renderer.h"
+#include "ui/core/automation_events.h"
 #include "ui/core/event_registry.h"
 #include "ui/core/window.h"
 
@@ -17,18 +22,55 @@ constexpr Color face_disabled{0.157f, 0.157f, 0.157f, 1.0f};
 constexpr Color text_usable{0.831f, 0.831f, 0.831f, 1.0f};
 constexpr Color text_disabled{0.831f, 0.831f, 0.831f, 0.5f};
 
+bool activates(const norvik::ui::event_info& info) {
+    return info.value == VK_RETURN || info.value == VK_SPACE;
+}
+
 } // namespace
 
 InstallerButton::InstallerButton() {
     using norvik::ui::event_kind;
+    focusable = true;
     norvik::ui::connect(this, event_kind::paint, this, &InstallerButton::paint);
     norvik::ui::connect(this, event_kind::mouse_enter, this, &InstallerButton::set_hovered, true);
     norvik::ui::connect(this, event_kind::mouse_leave, this, &InstallerButton::set_hovered, false);
+    norvik::ui::connect(this, event_kind::focus_gained, this, &InstallerButton::on_focus_changed);
+    norvik::ui::connect(this, event_kind::focus_lost, this, &InstallerButton::on_focus_changed);
+    norvik::ui::connect(this, event_kind::key_down, this, &InstallerButton::on_key_down);
+    norvik::ui::connect(this, event_kind::key_up, this, &InstallerButton::on_key_up);
+    automation.role = norvik::ui::automation_role::button;
+    automation.name = [this] { return label_; };
+    automation.invoke = [this] { click(); };
 }
 
 void InstallerButton::set_label(std::string_view text) {
-    label_ = text;
+    const std::string before = std::exchange(label_, std::string(text));
     invalidate();
+    norvik::ui::automation_events::text_changed(*this, before, label_);
+}
+
+void InstallerButton::click() {
+    norvik::ui::emit(this, norvik::ui::event_kind::mouse_up, 0);
+}
+
+void InstallerButton::on_focus_changed() {
+    key_pressed_ = false;
+    invalidate();
+}
+
+// The click comes on the key's release, and only for a press the button saw
+// itself: the wizard acts on Enter as it goes down when no button has the
+// focus, and may move the focus onto a button before the release arrives.
+void InstallerButton::on_key_down(const norvik::ui::event_info& info) {
+    if (activates(info)) {
+        key_pressed_ = true;
+    }
+}
+
+void InstallerButton::on_key_up(const norvik::ui::event_info& info) {
+    if (activates(info) && std::exchange(key_pressed_, false)) {
+        click();
+    }
 }
 
 void InstallerButton::set_hovered(bool hovered) {
@@ -50,7 +92,14 @@ void InstallerButton::paint() {
     renderer.fill_rect(face);
     renderer.dotted = false;
     renderer.set_line(outline_, 1.0f);
+    // The focus marks the outline dotted, in the colour the toolkit's buttons
+    // use for it, once the keyboard is in use.
+    if (owner_window->focus_cues && owner_window->focused_widget == this) {
+        renderer.dotted = true;
+        renderer.set_line(style.style_color("button_border_color_focus"), 1.0f);
+    }
     renderer.draw_rect(face);
+    renderer.dotted = false;
     renderer.set_font("Tahoma", 11.0f, 0, 0);
     renderer.set_format_alignment(DWRITE_TEXT_ALIGNMENT_CENTER, DWRITE_PARAGRAPH_ALIGNMENT_CENTER);
     if (!label_.empty()) {

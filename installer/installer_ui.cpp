@@ -16,6 +16,7 @@
 #include "render/renderer.h"
 #include "resources/embedded_images.h"
 #include "ui/controls/message_popup.h"
+#include "ui/core/automation_events.h"
 #include "ui/core/event_registry.h"
 
 namespace installer {
@@ -186,6 +187,8 @@ InstallerUI::InstallerUI(wizard_options options) : options_(std::move(options)) 
         footer[i].first->set_label(footer[i].second);
         norvik::ui::connect(footer[i].first, event_kind::mouse_up, this, &InstallerUI::on_navigation);
     }
+    set_automation_ids();
+    norvik::ui::connect(this, event_kind::key_down, this, &InstallerUI::on_key);
     set_page(options_.passive ? 3 : 0);
 }
 
@@ -318,6 +321,7 @@ void InstallerUI::set_page(std::int32_t index) {
     pages[static_cast<std::size_t>(page)].set_visible(false);
     pages[static_cast<std::size_t>(index)].set_visible(true);
     page = index;
+    focus_page();
     // The job starts once page 3 shows, so that its first tick paints there.
     if (index == 3) {
         start_install();
@@ -381,6 +385,46 @@ void InstallerUI::choose_custom_folder() {
     }
     paths[custom_release] = chosen.wstring();
     custom_path.set_text(chosen.to_display_string(), false);
+}
+
+void InstallerUI::set_automation_ids() {
+    back.automation.automation_id = "Back";
+    next.automation.automation_id = "Next";
+    cancel.automation.automation_id = "Cancel";
+    browse.automation.automation_id = "Browse";
+    for (std::size_t i = 0; i < release_count; ++i) {
+        boxes[i].automation.automation_id = "Release." + display_name(i);
+    }
+    summary_text.automation.automation_id = "Summary";
+    summary_scroll.automation.automation_id = "SummaryScroll";
+    release_scroll.automation.automation_id = "ReleaseScroll";
+    // A tab stop, so that the summary scrolls with the keys.
+    summary_scroll.focusable = true;
+    progress_text.automation.automation_id = "Progress";
+    progress_text.automation.live_setting = 1; // polite: read out when the reader is idle
+}
+
+void InstallerUI::focus_page() {
+    norvik::ui::widget* first = first_tab_stop_in(pages[static_cast<std::size_t>(page)]);
+    focus_from(first != nullptr ? *first : next, 0);
+}
+
+void InstallerUI::on_key(const event_info& info) {
+    if (info.value == VK_ESCAPE) {
+        cancel.click();
+        return;
+    }
+    // Enter on a button is that button's own (it clicks on the release).
+    const bool on_button = focused_widget != nullptr &&
+                           focused_widget->automation.role == norvik::ui::automation_role::button;
+    if (info.value != VK_RETURN || on_button) {
+        return;
+    }
+    if (finished) {
+        cancel.click();
+    } else if (next.is_usable() && next.is_visible()) {
+        next.click();
+    }
 }
 
 void InstallerUI::paint_background() {
@@ -532,6 +576,7 @@ std::int32_t InstallerUI::passive_exit_code() const {
 
 void InstallerUI::finish(const std::string& header) {
     progress_header.set_text(header, false);
+    norvik::ui::automation_events::announce(progress_header, header);
     cancel.set_label("Finish");
     finished = true;
 }

@@ -63,6 +63,9 @@ public:
     // Custom box act.
     void on_custom_folder(const norvik::ui::event_info& info);
     void paint_background();
+    // Escape presses the third button; Enter presses Next (Finish once the
+    // outcome is final) unless a button has the focus.
+    void on_key(const norvik::ui::event_info& info);
 
     // Starts the job for the selected releases and the timer that polls it.
     void start_install();
@@ -116,6 +119,11 @@ private:
     void reveal(const norvik::ui::widget& w);
     // Whether Next on page 1 leads to an install that writes something.
     bool has_targets() const;
+    // Names the controls for screen readers and scripts.
+    void set_automation_ids();
+    // The focus for a page just shown: its first tab stop, or Next (or the
+    // tab stop after it) where it has none.
+    void focus_page();
     void choose_custom_folder();
     std::string build_summary() const;
     // Shows a final outcome: its header, and "Finish" on the third button.

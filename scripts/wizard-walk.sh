@@ -4,16 +4,29 @@
 # Saves a screenshot of each page, then prints every release's installed
 # module with its size and whether it is byte-identical to the embedded one.
 #
-#   wizard-walk.sh OUT_DIR MODULE_FILE [--check]
+#   wizard-walk.sh OUT_DIR MODULE_FILE [--check] [--keys CUSTOM_FOLDER]
 #
 # Expects WINEPREFIX and DISPLAY of a prepared environment (see demo.sh),
 # with the releases registered by register_release below and the installer
 # already started (its window appearing). --check also asserts the window's
-# layout from its pixels. Exits non-zero when anything did not happen.
+# layout from its pixels. --keys walks with the keyboard alone instead, as a
+# user without a mouse: the Cancel question answered Cancel, the Custom row
+# ticked and CUSTOM_FOLDER (an existing folder) chosen in the folder dialog,
+# the install, and Escape on the outcome for Finish. Exits non-zero when
+# anything did not happen.
 set -u
 out=${1:?output folder}
 module=${2:?embedded module file}
-check=${3:-}
+shift 2
+check=
+custom=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --check) check=--check ;;
+    --keys) custom=${2:?custom folder}; shift ;;
+  esac
+  shift
+done
 mkdir -p "$out"
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
@@ -35,7 +48,62 @@ region_sum() { # the Cancel/Finish button's face, to see its label change
   import -window "$win" -crop 85x30+405+320 +repage rgb:- 2>/dev/null | md5sum
 }
 
+# Keys go to the active window; a dialog drops keys that come in its first
+# moments on screen, hence the pause before typing into it.
+key() { xdotool key --clearmodifiers "$@"; sleep 0.4; }
+wait_window() { timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
+wait_gone() { # title
+  for _ in $(seq 50); do xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0; sleep 0.2; done
+  return 1
+}
+# The Finish button's top edge: in the focus colour once it has the focus and
+# keys are in use (dotted on Windows; Wine's Direct2D strokes it solid).
+focus_marked() {
+  import -window "$win" -crop 85x1+405+320 +repage txt:- 2>/dev/null | grep -qi '#999999'
+}
+
+keyboard_walk() {
+  xdotool windowactivate --sync "$win"
+  key Return                      # welcome: Next has the focus
+  key Escape                      # the Cancel question...
+  local q; q=$(wait_window 'Exit Installer')
+  if [ -z "$q" ]; then fail "Escape did not ask the Cancel question"; return; fi
+  key Tab Return                  # ...answered Cancel
+  wait_gone 'Exit Installer' || fail "the Cancel question did not close"
+  xdotool search --onlyvisible --name "^$title\$" >/dev/null || { fail "answering Cancel closed the wizard"; return; }
+  xdotool windowactivate --sync "$win"
+  key Tab Tab space               # Custom, ticked: Browse shows
+  key Tab Return                  # Browse
+  local d; d=$(wait_window 'Custom Folder')
+  if [ -z "$d" ]; then fail "Enter on Browse opened no folder dialog"; return; fi
+  sleep 1; xdotool windowfocus --sync "$d"
+  xdotool type --delay 20 "$custom"; key Return
+  wait_gone 'Custom Folder' || fail "the folder dialog did not close"
+  xdotool windowactivate --sync "$win"
+  key shift+Tab Return            # Enter on the Custom row presses Next: the summary
+  shot page2
+  before=$(region_sum)
+  key Return                      # from the summary: the install
+  wait_for_finish
+  shot page3
+  focus_marked || fail "Finish has the focus but shows no focus mark"
+  key Escape                      # Finish
+}
+
+wait_for_finish() {
+  finished=no
+  for _ in $(seq 300); do
+    if [ "$(region_sum)" != "$before" ]; then finished=yes; break; fi
+    sleep 0.2
+  done
+  sleep 0.5
+  [ $finished = yes ] || fail "the third button never turned into Finish"
+}
+
 park
+if [ -n "$custom" ]; then
+  keyboard_walk
+else # with the pointer
 # The first frame may still be on its way when the window maps.
 for _ in $(seq 25); do
   shot page0
@@ -66,20 +134,15 @@ before=$(region_sum)
 
 click 332 335   # Next: the install starts
 park
-finished=no
-for _ in $(seq 300); do
-  if [ "$(region_sum)" != "$before" ]; then finished=yes; break; fi
-  sleep 0.2
-done
-sleep 0.5
+wait_for_finish
 shot page3
-[ $finished = yes ] || fail "the third button never turned into Finish"
 if [ "$check" = --check ]; then
   expect_pixel page3 203 323 282828 "Back disabled while installing"
   expect_pixel page3 293 323 282828 "Next disabled while installing"
 fi
 
 click 447 335   # Finish
+fi
 for _ in $(seq 50); do
   xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1 || break
   sleep 0.2

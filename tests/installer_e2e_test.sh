@@ -5,7 +5,9 @@
 #  2. a whole install into two registered releases through the four pages,
 #     with pixel checks of the layout, byte-identical modules, no staging
 #     file, the shared data folder, and exit code 0;
-#  3. the same window at 144 dpi: everything scaled by 1.5.
+#  3. the keyboard alone: an install with a custom folder chosen in the folder
+#     dialog, the Cancel question answered both ways, Escape for Finish;
+#  4. the same window at 144 dpi: everything scaled by 1.5.
 #   installer_e2e_test.sh STATE_DIR QuendalInstaller.exe MODULE_FILE
 set -u
 state_dir=$1
@@ -64,7 +66,40 @@ wait $wizard_pid; code=$?
 [ -d "$shared" ] || fail "no shared data folder at $shared"
 rm -rf "$WINEPREFIX/drive_c/e2e"
 
-# 3. At 144 dpi the same layout, scaled: client 750 x 540, footer from row 465.
+# 3. Keys only: the walk answers the question with Cancel and ends with
+#    Escape on Finish; then a second run whose question is answered OK.
+clear_releases
+mkdir -p "$out/keys"
+: >"$out/keys/releases.txt"
+register_release "$out/keys/releases.txt" CC 12 'C:\e2e\keys\CC'
+register_release "$out/keys/releases.txt" CC2015 13.5 'C:\e2e\keys\CC2015'
+mkdir -p "$WINEPREFIX/drive_c/e2e/keys/Custom"
+echo 'Custom|C:\e2e\keys\Custom' >>"$out/keys/releases.txt"
+wine "$exe" /UAC </dev/null >/dev/null 2>&1 &
+wizard_pid=$!
+"$here/../scripts/wizard-walk.sh" "$out/keys" "$module" --keys 'C:\e2e\keys\Custom' ||
+  fail "the walk with the keyboard failed"
+timeout 20 tail --pid=$wizard_pid -f /dev/null
+wait $wizard_pid; code=$?
+[ $code -eq 0 ] || fail "the wizard walked with keys exited $code"
+wine "$exe" /UAC </dev/null >/dev/null 2>&1 &
+wizard_pid=$!
+win=$(wizard_window)
+if [ -n "$win" ]; then
+  xdotool windowactivate --sync "$win" key Escape
+  if timeout 20 xdotool search --sync --onlyvisible --name '^Exit Installer$' >/dev/null; then
+    sleep 0.5; xdotool key Return
+  else
+    fail "keys: Escape did not ask the Cancel question"
+  fi
+  timeout 20 tail --pid=$wizard_pid -f /dev/null || fail "keys: answering OK did not end the wizard"
+else
+  fail "keys: no wizard for the Cancel question"
+fi
+pkill -f "$running" 2>/dev/null
+rm -rf "$WINEPREFIX/drive_c/e2e"
+
+# 4. At 144 dpi the same layout, scaled: client 750 x 540, footer from row 465.
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
 wine "$exe" /UAC </dev/null >/dev/null 2>&1 &
 win=$(wizard_window)

@@ -326,6 +326,31 @@ TEST_F(WidgetTree, TabFromTheRootTakesTheFirstTabStopAndShiftTabTheOneBeforeTheL
                                  "third:focus_gained:1"}));
 }
 
+TEST_F(WidgetTree, HidingOrDisablingTheFocusedWidgetMovesTheFocusOn) {
+    widget panel;
+    widget first;
+    widget second;
+    panel.create(w.root, {0, 0, 200, 100});
+    first.create(panel, {0, 0, 50, 20});
+    second.create(w.root, {0, 150, 50, 20});
+    first.focusable = true;
+    second.focusable = true;
+    log.watch(first, "first", focus_kinds);
+    log.watch(second, "second", focus_kinds);
+    show();
+    w.set_focus(&first, 1);
+    log.take();
+
+    panel.set_visible(false); // hides the focused widget with its parent
+    EXPECT_EQ(w.focused_widget, &first) << "not at once: whoever hid it may place the focus itself";
+    pump();
+    EXPECT_EQ(w.focused_widget, &second);
+    second.set_enabled(false);
+    pump();
+    EXPECT_EQ(w.focused_widget, &w.root) << "no tab stop left: the window keeps the keys";
+    EXPECT_EQ(log.take(), (lines{"first:focus_lost:0", "second:focus_gained:0", "second:focus_lost:0"}));
+}
+
 TEST_F(WidgetTree, WithOneTabStopShiftTabLeavesTheFocusOnTheRoot) {
     widget only;
     only.create(w.root, {0, 0, 50, 20});

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "render/renderer.h"
+#include "ui/core/automation_events.h"
 #include "ui/core/event_registry.h"
 #include "ui/core/window.h"
 
@@ -59,6 +60,10 @@ CheckBox::CheckBox() {
     class_name = "CheckBox";
     focusable = true;
     connect(this, event_kind::attached, this, &CheckBox::on_attached);
+    automation.role = automation_role::check_box;
+    automation.name = [this] { return text; };
+    automation.toggle_state = [this] { return checked; };
+    automation.toggle = [this] { toggle(); };
 }
 
 void CheckBox::on_attached() {
@@ -109,6 +114,7 @@ void CheckBox::toggle() {
         *bound_value = checked;
     }
     invalidate();
+    automation_events::toggle_changed(*this, checked);
     // Listeners read the new state from their bool (or checked).
     emit(this, event_kind::toggled, 0);
 }

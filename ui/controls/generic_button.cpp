@@ -35,6 +35,9 @@ GenericButton::GenericButton() {
     connect(this, event_kind::mouse_up, this, &GenericButton::on_mouse_up);
     connect(this, event_kind::key_down, this, &GenericButton::on_key_down);
     connect(this, event_kind::style_changed, this, &GenericButton::on_style_changed);
+    automation.role = automation_role::button;
+    automation.name = [this] { return text; };
+    automation.invoke = [this] { press(); };
 }
 
 void GenericButton::on_hover(bool over) {
@@ -66,9 +69,12 @@ void GenericButton::on_mouse_up() {
 
 void GenericButton::on_key_down(const event_info& info) {
     // Space is left to whoever listens for it; only Enter activates.
-    if (info.value != enter_key) {
-        return;
+    if (info.value == enter_key) {
+        press();
     }
+}
+
+void GenericButton::press() {
     if (toggle_mode) {
         toggle_state = !toggle_state;
         invalidate();

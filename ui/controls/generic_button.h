@@ -12,8 +12,8 @@ namespace norvik::ui {
 // The toolkit's push button: a state-coloured background, an optional sprite
 // strip centred over it, a one-pixel border and one line of centred text. A
 // mouse release over the button (any mouse button) or Enter while it has the
-// focus raises clicked with the toggle state as the value; in toggle mode each
-// activation first flips toggle_state.
+// focus (or a screen reader's Invoke) raises clicked with the toggle state as
+// the value; in toggle mode each activation first flips toggle_state.
 //
 // The owner assigns text and then invalidates; toggle_mode is set before the
 // button is shown. A subclass may replace draw: paint calls it virtually.
@@ -42,6 +42,8 @@ private:
     void on_key_down(const event_info& info);
     void on_style_changed(const event_info& info);
     void activate();
+    // What Enter and a screen reader's Invoke do: a click without the mouse.
+    void press();
 };
 
 } // namespace norvik::ui

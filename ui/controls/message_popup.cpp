@@ -44,6 +44,7 @@ void MessagePopup::setup(window* new_owner, std::string_view title, std::string_
     message = std::string(new_message);
     kind = new_kind;
 
+    root.automation.dialog = true;
     root.style.set_style("default_back_color", back_color);
     if (root.is_visible()) {
         root.invalidate();
@@ -61,6 +62,9 @@ void MessagePopup::setup(window* new_owner, std::string_view title, std::string_
     do_not_show_again.set_visible(false);
 
     text_rect = {margin, margin, 360, 20};
+    message_text.automation.role = automation_role::text;
+    message_text.automation.name = [this] { return message; };
+    message_text.create(root, text_rect);
     place_buttons();
     if (first_button.created) {
         set_focus(&first_button, 2);
@@ -105,6 +109,7 @@ void MessagePopup::layout() {
     set_window_rect({root.rect.x, root.rect.y, width, height});
 
     text_rect = {margin, margin, width - 2 * margin, text.height};
+    message_text.set_rect(text_rect);
     do_not_show_again.set_rect({margin, margin + gap + text.height, width, check_row_height});
 
     const int32_t y = height - button_height - margin;

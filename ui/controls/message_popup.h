@@ -26,6 +26,9 @@ using MessageKind = int32_t;
 //     p.setup(this, "Exit Installer", "Do you want to leave?", 1);
 //     if (p.show_modal() == 1) { ... }
 //
+// To a screen reader the pop-up is a dialog named by its title, with the
+// message as its text and its buttons.
+//
 // The pop-up sizes itself to its message and centres itself on its owner. It
 // also carries a "Do not show this again" check box that stays hidden: the
 // room for it (check_row_height) is 0 and nothing reads it.
@@ -50,6 +53,9 @@ public:
     GenericButton first_button;  // OK or Yes
     GenericButton second_button; // Cancel or No; not created for kind 0
     CheckBox do_not_show_again;
+    // Draws nothing (the pop-up paints its message itself) but stands for the
+    // message to screen readers, over the message's rectangle.
+    widget message_text;
     int32_t button_width = 100;
     int32_t button_height = 30;
     int32_t check_row_height = 0;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+
+#include <windows.h>
 
 #include "render/renderer.h"
 #include "resources/embedded_images.h"
@@ -33,6 +36,18 @@ int32_t content_pixels(int32_t track_pixels, float ratio) {
 ScrollBar::ScrollBar() {
     class_name = "ScrollBar";
     connect(this, event_kind::attached, this, &ScrollBar::on_attached);
+    // To a screen reader the bar is a value, how far the content is
+    // scrolled, named after that content: tabbing onto it reads what it
+    // scrolls.
+    automation.role = automation_role::scroll_bar;
+    automation.name = [this] {
+        return target != nullptr && target->automation.name ? target->automation.name() : std::string();
+    };
+    automation.range_value.value = [this] { return static_cast<double>(position_); };
+    automation.range_value.maximum = [this] { return static_cast<double>(range_); };
+    automation.range_value.small_change = [this] { return static_cast<double>(step); };
+    automation.range_value.large_change = [this] { return static_cast<double>(page()); };
+    automation.range_value.set_value = [this](double v) { scroll_to(static_cast<int32_t>(v), true); };
 }
 
 ScrollBar::~ScrollBar() = default;
@@ -44,6 +59,9 @@ void ScrollBar::on_attached() {
     connect(this, event_kind::mouse_wheel, this, &ScrollBar::on_wheel);
     connect(this, event_kind::mouse_move, this, &ScrollBar::on_mouse_move);
     connect(this, event_kind::resized, this, &ScrollBar::layout);
+    connect(this, event_kind::key_down, this, &ScrollBar::on_key_down);
+    connect(this, event_kind::focus_gained, this, &ScrollBar::invalidate);
+    connect(this, event_kind::focus_lost, this, &ScrollBar::invalidate);
     // Without arrows the buttons still work; a picture that does not decode
     // is not tried again.
     arrow_image_.load(resources::scroll_arrow_png, resources::scroll_arrow_png_size, 1.0f);
@@ -241,6 +259,41 @@ void ScrollBar::on_wheel(const event_info& info) {
     scroll_by(static_cast<int32_t>(delta));
 }
 
+int32_t ScrollBar::page() const {
+    if (target == nullptr || target->parent == nullptr) {
+        return step;
+    }
+    // One step less than what shows, so that a line seen before stays in view.
+    return std::max(step, extent(target->parent->rect) - step);
+}
+
+void ScrollBar::on_key_down(const event_info& info) {
+    switch (info.value) {
+    case VK_UP:
+    case VK_LEFT:
+        scroll_by(step);
+        break;
+    case VK_DOWN:
+    case VK_RIGHT:
+        scroll_by(-step);
+        break;
+    case VK_PRIOR:
+        scroll_by(page());
+        break;
+    case VK_NEXT:
+        scroll_by(-page());
+        break;
+    case VK_HOME:
+        scroll_to(0, true);
+        break;
+    case VK_END:
+        scroll_to(range_, true);
+        break;
+    default:
+        break;
+    }
+}
+
 void ScrollBar::on_target_changed(const event_info&) {
     update();
 }
@@ -269,6 +322,15 @@ void ScrollBar::on_paint() {
     if (show_buttons) {
         draw_button(first_button_, true, arrow_image_);
         draw_button(second_button_, false, arrow_image_);
+    }
+    if (owner_window->focus_cues && owner_window->focused_widget == this) {
+        // The theme has no focus colour for scroll bars: the buttons' marks
+        // the focus for them too.
+        Renderer& renderer = *owner_window->renderer;
+        renderer.dotted = true;
+        renderer.set_line(style.style_color("button_border_color_focus"), 1.0f);
+        renderer.draw_rect({0, 0, rect.width, rect.height});
+        renderer.dotted = false;
     }
 }
 

@@ -33,7 +33,11 @@ namespace norvik::ui {
 //   dragging  capture lost, or the bar   -> idle (heard as a left release)
 //             disabled or hidden
 //   any       wheel on bar or target     scroll by half the wheel delta
-// Other buttons do nothing.
+//   focused   Up/Left, Down/Right        one step towards that end
+//   focused   Page Up, Page Down         one visible area less a step
+//   focused   Home, End                  to the start, to the end
+// Other buttons do nothing. The bar is no tab stop unless its owner sets
+// focusable; it marks its focus once keys are in use (window::focus_cues).
 class ScrollBar : public widget {
 public:
     ScrollBar();
@@ -113,6 +117,9 @@ private:
     void on_mouse_up(const event_info& info);
     void on_mouse_move();
     void on_wheel(const event_info& info);
+    void on_key_down(const event_info& info);
+    // What Page Up and Page Down scroll by.
+    int32_t page() const;
     void on_target_changed(const event_info& info);
     void on_parent_resized(const event_info& info);
 

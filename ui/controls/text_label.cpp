@@ -1,7 +1,10 @@
 #include "ui/controls/text_label.h"
 
+#include <utility>
+
 #include "render/renderer.h"
 #include "render/rich_text.h"
+#include "ui/core/automation_events.h"
 #include "ui/core/event_registry.h"
 #include "ui/core/window.h"
 
@@ -10,14 +13,17 @@ namespace norvik::ui {
 TextLabel::TextLabel() {
     connect(this, event_kind::paint, this, &TextLabel::paint);
     connect(this, event_kind::style_changed, this, &TextLabel::on_style_changed);
+    automation.role = automation_role::text;
+    automation.name = [this] { return text; };
 }
 
 void TextLabel::set_text(std::string_view t, bool fit_h) {
     fit_width = false;
     fit_height = fit_h;
-    text = t;
+    const std::string before = std::exchange(text, std::string(t));
     fit_to_text();
     invalidate();
+    automation_events::text_changed(*this, before, text);
 }
 
 void TextLabel::set_markup(RichText& document) {

@@ -6,6 +6,8 @@
 #include <ole2.h>
 
 #include "render/renderer.h"
+#include "ui/core/automation_core.h"
+#include "ui/core/automation_element.h"
 #include "ui/core/event_info.h"
 #include "ui/core/event_registry.h"
 #include "ui/core/mouse_capture.h"
@@ -103,6 +105,20 @@ bool is_real_owner(HWND owner) {
     return owner != nullptr && owner != GetDesktopWindow();
 }
 
+// Calls handed to a window's thread travel in this message: wParam 0 for a
+// sent call (lParam points at it), 1 for posted calls waiting in the
+// window's queue. Registered, so that no other program's window ever reads
+// the pointer, should a stale handle have been reused.
+UINT call_message() {
+    static const UINT message = RegisterWindowMessageW(L"NORVIK_WINDOW_CALL");
+    return message;
+}
+
+struct sent_call {
+    const std::function<void()>* call = nullptr;
+    bool ran = false;
+};
+
 } // namespace
 
 void native_window::keep_exception(std::exception_ptr e) {
@@ -144,6 +160,11 @@ native_window::~native_window() {
         // The toolkit window is mostly gone by now: the messages DestroyWindow
         // sends must not reach it.
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        // Lets UI Automation drop what it holds for this window (Microsoft's
+        // advice for a window going away); only when a client ever asked.
+        if (automation_core::instance().loaded()) {
+            automation_core::instance().entries().return_raw_element_provider(hwnd, 0, 0, nullptr);
+        }
         DestroyWindow(hwnd);
         hwnd = nullptr;
     }
@@ -419,14 +440,42 @@ void native_window::center_window() {
     rethrow_kept_exception();
 }
 
+bool native_window::run_on_window_thread(HWND hwnd, const std::function<void()>& call) {
+    DWORD process = 0;
+    if (GetWindowThreadProcessId(hwnd, &process) == 0 || process != GetCurrentProcessId()) {
+        return false;
+    }
+    sent_call sent{&call, false};
+    SendMessageW(hwnd, call_message(), 0, reinterpret_cast<LPARAM>(&sent));
+    return sent.ran;
+}
+
+void native_window::post_call(std::function<void()> call) {
+    posted_calls_.push_back(std::move(call));
+    PostMessageW(hwnd, call_message(), 1, 0);
+}
+
+void native_window::run_posted_calls() {
+    // A call may run a nested loop (a pop-up) that drains the rest: each is
+    // taken off the queue before it runs.
+    while (!posted_calls_.empty()) {
+        const std::function<void()> call = std::move(posted_calls_.front());
+        posted_calls_.pop_front();
+        call();
+    }
+}
+
+RECT native_window::device_rect(const ui::rect& logical) const {
+    return {scale_down(logical.x, dpi_x, 96), scale_down(logical.y, dpi_y, 96),
+            scale_up(logical.x + logical.width, dpi_x, 96), scale_up(logical.y + logical.height, dpi_y, 96)};
+}
+
 void native_window::invalidate(const ui::rect& logical) const {
     // Without a system window InvalidateRect would repaint every window.
     if (hwnd == nullptr) {
         return;
     }
-    const RECT device{scale_down(logical.x, dpi_x, 96), scale_down(logical.y, dpi_y, 96),
-                      scale_up(logical.x + logical.width, dpi_x, 96),
-                      scale_up(logical.y + logical.height, dpi_y, 96)};
+    const RECT device = device_rect(logical);
     InvalidateRect(hwnd, &device, FALSE);
 }
 
@@ -450,6 +499,16 @@ LRESULT CALLBACK native_window::window_procedure(HWND hwnd, UINT message, WPARAM
 
 LRESULT native_window::handle_message(UINT message, WPARAM wparam, LPARAM lparam) {
     ui::window& w = *window;
+    if (message == call_message()) {
+        if (wparam == 0) {
+            auto* sent = reinterpret_cast<sent_call*>(lparam);
+            (*sent->call)();
+            sent->ran = true;
+        } else {
+            run_posted_calls();
+        }
+        return 0;
+    }
     switch (message) {
     case WM_SIZE:
         on_size(LOWORD(lparam), HIWORD(lparam));
@@ -507,6 +566,13 @@ LRESULT native_window::handle_message(UINT message, WPARAM wparam, LPARAM lparam
         return 0;
     case WM_COMMAND:
         return 0;
+    case WM_GETOBJECT:
+        // Compared as 32 bits, as Microsoft's samples do: the id may arrive
+        // sign-extended or not.
+        if (static_cast<LONG>(lparam) == static_cast<LONG>(UiaRootObjectId) && automation_core::instance().load()) {
+            return automation_element::answer_root_request(w, wparam, lparam);
+        }
+        return DefWindowProcW(hwnd, message, wparam, lparam);
     case WM_TIMER:
         on_timer(static_cast<uint32_t>(wparam));
         return 0;

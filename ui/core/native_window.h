@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <exception>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -77,8 +79,22 @@ public:
     // Centres the window on its owner (or the screen), inside the work area.
     void center_window();
 
+    // The client pixels a rectangle in logical window coordinates touches:
+    // its edges rounded outwards.
+    RECT device_rect(const ui::rect& logical) const;
     // Asks for a repaint of a rectangle given in logical window coordinates.
     void invalidate(const ui::rect& logical) const;
+
+    // Runs `call` on the thread that owns `hwnd`, a toolkit window of this
+    // process, and waits for it: from another thread through a sent message,
+    // which that thread takes whenever it looks at its queue, modal loops and
+    // pop-ups included. Returns false, having run nothing, when the window is
+    // gone or is no longer a toolkit window.
+    static bool run_on_window_thread(HWND hwnd, const std::function<void()>& call);
+    // Runs `call` once the messages already queued have been handled (UI
+    // thread only). Calls posted while the loop is ending are dropped with
+    // the window.
+    void post_call(std::function<void()> call);
 
     // Exceptions thrown by event handlers while the system was calling the
     // window procedure (or an OLE callback) are kept here and rethrown from
@@ -118,6 +134,7 @@ private:
     // For an owner outside the toolkit: whether it was enabled before this
     // window's loop began.
     bool foreign_owner_was_enabled_ = true;
+    std::deque<std::function<void()>> posted_calls_;
 
     static LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam);
@@ -132,6 +149,7 @@ private:
     void disable_owner();
     void restore_owner();
 
+    void run_posted_calls();
     void on_size(int32_t width, int32_t height);
     void on_paint();
     void on_get_min_max_info(MINMAXINFO& info) const;

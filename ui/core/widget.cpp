@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "ui/core/automation_events.h"
 #include "ui/core/event_registry.h"
 #include "ui/core/mouse_capture.h"
 #include "ui/core/screen_dpi.h"
@@ -177,6 +178,9 @@ void widget::set_enabled(bool v) {
         hand_down_enabled(*c, enabled && parent_enabled);
     }
     invalidate();
+    if (!v && owner_window != nullptr) {
+        owner_window->check_focus();
+    }
 }
 
 void widget::set_visible(bool v) {
@@ -196,6 +200,12 @@ void widget::set_visible(bool v) {
         hand_down_visible(*c, visible && parent_visible);
     }
     invalidate();
+    if (created) {
+        automation_events::visibility_changed(*this);
+    }
+    if (!v && owner_window != nullptr) {
+        owner_window->check_focus();
+    }
 }
 
 bool widget::has_child(const widget* c) const {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "render/style_set.h"
+#include "ui/core/automation_properties.h"
 #include "ui/core/event_object.h"
 #include "ui/core/point.h"
 #include "ui/core/rect.h"
@@ -47,6 +48,8 @@ public:
     void set_rect(const ui::rect& r);
     // Hiding or disabling the widget that holds the mouse capture, or one of
     // its ancestors, first cancels the capture (cancel_mouse_capture).
+    // Hiding or disabling the widget that has the focus (or an ancestor of
+    // it) moves the focus on to the next tab stop.
     void set_visible(bool v);
     void set_enabled(bool v);
 
@@ -83,6 +86,8 @@ public:
     anchor anchor_left;
     anchor anchor_right;
     drop_shadow shadow;
+    // What a screen reader is told about the widget.
+    automation_properties automation;
 
 private:
     void realise(const ui::rect& r);

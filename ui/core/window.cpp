@@ -6,6 +6,7 @@
 
 #include "render/renderer.h"
 #include "render/text_conversion.h"
+#include "ui/core/automation_events.h"
 #include "ui/core/cursor_shape.h"
 #include "ui/core/event_registry.h"
 #include "ui/core/key_state.h"
@@ -52,6 +53,8 @@ void window::create(std::string_view title, const ui::rect& r) {
     native.create(owner != nullptr ? &owner->native : nullptr, *this, r);
     SetWindowTextW(native.hwnd, utf8_to_utf16(title).c_str());
     root.class_name = "BaseWidget";
+    root.automation.role = automation_role::window;
+    root.automation.name = [name = std::string(title)] { return name; };
     root.create(*this, r);
     focused_widget = &root;
     renderer = std::make_unique<Renderer>(native.hwnd);
@@ -151,6 +154,12 @@ void window::route_event(event_kind kind, uint64_t value) {
         break;
     case event_kind::key_down:
     case event_kind::key_up:
+        if (kind == event_kind::key_down && !focus_cues) {
+            focus_cues = true;
+            if (focused_widget != nullptr) {
+                focused_widget->invalidate();
+            }
+        }
         if (usable(focused_widget)) {
             emit(focused_widget, kind, value);
         }
@@ -245,6 +254,10 @@ void window::set_focus(widget* w, int32_t reason) {
     focused_widget = w;
     if (usable(w)) {
         emit(w, event_kind::focus_gained, static_cast<uint64_t>(reason));
+        // The handlers may have moved the focus on already.
+        if (focused_widget == w) {
+            automation_events::focus_changed(*w);
+        }
     }
 }
 
@@ -317,6 +330,58 @@ void window::focus_tab_stop_from(std::size_t i, std::size_t start, bool forward)
             }
             return;
         }
+    }
+}
+
+void window::focus_from(widget& w, int32_t reason) {
+    if (is_tab_stop(&w)) {
+        set_focus(&w, reason);
+        return;
+    }
+    const auto at = std::find(registered_widgets.begin(), registered_widgets.end(), &w);
+    const std::size_t n = registered_widgets.size();
+    std::size_t i = static_cast<std::size_t>(at - registered_widgets.begin());
+    for (std::size_t step = 0; step < n; ++step) {
+        i = (i + 1 >= n) ? 0 : i + 1;
+        if (is_tab_stop(registered_widgets[i])) {
+            set_focus(registered_widgets[i], reason);
+            return;
+        }
+    }
+}
+
+widget* window::first_tab_stop_in(const widget& container) const {
+    for (widget* w : registered_widgets) {
+        if (!is_tab_stop(w)) {
+            continue;
+        }
+        for (const widget* a = w->parent; a != nullptr; a = a->parent) {
+            if (a == &container) {
+                return w;
+            }
+        }
+    }
+    return nullptr;
+}
+
+void window::check_focus() {
+    if (native.hwnd == nullptr || focused_widget == nullptr || focused_widget == &root) {
+        return;
+    }
+    if (!focused_widget->is_visible() || !focused_widget->is_usable()) {
+        native.post_call([this] { keep_focus_in_reach(); });
+    }
+}
+
+void window::keep_focus_in_reach() {
+    widget* lost = focused_widget;
+    if (lost == nullptr || lost == &root || (lost->is_visible() && lost->is_usable())) {
+        return;
+    }
+    focus_from(*lost, 0);
+    // No tab stop anywhere: the window itself keeps the keys.
+    if (focused_widget == lost) {
+        set_focus(&root, 0);
     }
 }
 

@@ -62,6 +62,18 @@ public:
     void set_focus(widget* w, int32_t reason);
     void focus_next();
     void focus_previous();
+    // Focuses `w` when it is a tab stop, otherwise the first tab stop after
+    // it in Tab order; nothing changes when there is none.
+    void focus_from(widget& w, int32_t reason);
+    // The first tab stop in Tab order that lies inside `container` (at any
+    // depth), or nullptr.
+    widget* first_tab_stop_in(const widget& container) const;
+    // Called when a widget was hidden or disabled: when that took the focused
+    // widget out of reach, the focus moves on to the next tab stop (or the
+    // root) once the messages already queued are handled. Deferred, so that
+    // code that goes on to place the focus itself (a page change) does so
+    // without the focus passing through some other widget on the way.
+    void check_focus();
     // Paints `w` and its subtree where they meet `update` (left, top, right,
     // bottom in logical window coordinates).
     void paint_widget(widget& w, const RECT& update);
@@ -81,6 +93,9 @@ public:
     int32_t modal_result = 0;
     point paint_origin;
     bool mouse_tracking = false;
+    // Whether widgets mark the focus: from the first key pressed in the
+    // window on, so that a mouse user sees no focus marks.
+    bool focus_cues = false;
 
 private:
     widget* widget_under_cursor() const;
@@ -91,6 +106,8 @@ private:
     // Steps from index i (forward or backward, wrapping) to the first tab
     // stop and focuses it; gives up on coming back to `start`.
     void focus_tab_stop_from(std::size_t i, std::size_t start, bool forward);
+    // Moves the focus off a hidden or disabled widget (see check_focus).
+    void keep_focus_in_reach();
 };
 
 } // namespace norvik::ui

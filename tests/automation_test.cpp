@@ -1,0 +1,435 @@
+// The wizard as a screen reader sees it: its UI Automation tree on every
+// page and in a pop-up, read in this process through Wine's UI Automation
+// core from a client thread (as screen readers call, never on the window's
+// own thread), with Next invoked and a release toggled through the patterns;
+// and the events the toolkit raises while a user drives the wizard with real
+// key presses, seen through the test seam, since Wine 8 cannot deliver UI
+// Automation events.
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+#include <type_traits>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "installer/installer_ui.h"
+#include "tests/host_shell.h"
+#include "tests/wizard_test_support.h"
+#include "ui/core/automation_core.h"
+#include "ui/core/automation_element.h"
+
+namespace {
+
+using installer::InstallerUI;
+using installer::test::show;
+using Microsoft::WRL::ComPtr;
+using norvik::test::pump_until;
+using norvik::ui::automation_core;
+using norvik::ui::automation_element;
+
+const std::wstring scratch = L"C:\\automation-test";
+
+std::string utf8(const wchar_t* text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// UI Automation's client functions, taken from the system's library as a
+// screen reader's process would.
+struct uia_client {
+    uia_client() {
+        HMODULE core = LoadLibraryW(L"uiautomationcore.dll");
+        const auto resolve = [core](const char* name, auto& f) {
+            f = reinterpret_cast<std::remove_reference_t<decltype(f)>>(
+                reinterpret_cast<void*>(GetProcAddress(core, name)));
+        };
+        resolve("UiaNodeFromHandle", node_from_handle);
+        resolve("UiaNodeRelease", release);
+        resolve("UiaGetPropertyValue", property);
+        resolve("UiaNavigate", navigate_raw);
+        resolve("UiaHUiaNodeFromVariant", node_from_variant);
+    }
+
+    HUIANODE navigate(HUIANODE from, NavigateDirection direction) const {
+        UiaCondition all{ConditionType_True};
+        UiaCacheRequest request{&all, TreeScope_Element, nullptr, 0, nullptr, 0, AutomationElementMode_Full};
+        SAFEARRAY* data = nullptr;
+        BSTR tree = nullptr;
+        HUIANODE found = nullptr;
+        if (SUCCEEDED(navigate_raw(from, direction, &all, &request, &data, &tree)) && data != nullptr) {
+            LONG at[2] = {0, 0};
+            VARIANT v;
+            VariantInit(&v);
+            SafeArrayGetElement(data, at, &v);
+            node_from_variant(&v, &found);
+            VariantClear(&v);
+            SafeArrayDestroy(data);
+        }
+        SysFreeString(tree);
+        return found;
+    }
+
+    // A property as text: a string as it is, a number or flag in digits.
+    std::string read(HUIANODE node, PROPERTYID id) const {
+        VARIANT v;
+        VariantInit(&v);
+        property(node, id, &v);
+        const std::string s = v.vt == VT_BSTR   ? utf8(v.bstrVal)
+                              : v.vt == VT_I4   ? std::to_string(v.lVal)
+                              : v.vt == VT_BOOL ? std::to_string(v.boolVal ? 1 : 0)
+                                                : "";
+        VariantClear(&v);
+        return s;
+    }
+
+    // One line per element: role, name, automation id and states, indented
+    // by depth, so that a page reads like an outline.
+    void outline(HUIANODE node, int depth, std::vector<std::string>& lines) const {
+        static const std::map<std::string, std::string> roles = {
+            {std::to_string(UIA_WindowControlTypeId), "Window"},
+            {std::to_string(UIA_TextControlTypeId), "Text"},
+            {std::to_string(UIA_ButtonControlTypeId), "Button"},
+            {std::to_string(UIA_CheckBoxControlTypeId), "CheckBox"},
+            {std::to_string(UIA_ScrollBarControlTypeId), "ScrollBar"}};
+        const auto flag = [&](PROPERTYID id, const char* word) { return read(node, id) == "1" ? word : ""; };
+        const std::string id = read(node, UIA_AutomationIdPropertyId);
+        lines.push_back(
+            std::string(static_cast<std::size_t>(depth) * 2, ' ') + roles.at(read(node, UIA_ControlTypePropertyId)) +
+            " '" + read(node, UIA_NamePropertyId) + "'" + (id.empty() ? "" : " #" + id) +
+            (read(node, UIA_IsEnabledPropertyId) == "1" ? "" : " disabled") +
+            flag(UIA_IsKeyboardFocusablePropertyId, " tab") + flag(UIA_HasKeyboardFocusPropertyId, " focused") +
+            flag(automation_core::is_dialog_property, " dialog") +
+            flag(automation_core::live_setting_property, " polite"));
+        for (HUIANODE child = navigate(node, NavigateDirection_FirstChild); child != nullptr;) {
+            outline(child, depth + 1, lines);
+            HUIANODE next = navigate(child, NavigateDirection_NextSibling);
+            release(child);
+            child = next;
+        }
+    }
+
+    decltype(&UiaNodeFromHandle) node_from_handle = nullptr;
+    decltype(&UiaNodeRelease) release = nullptr;
+    decltype(&UiaGetPropertyValue) property = nullptr;
+    decltype(&UiaNavigate) navigate_raw = nullptr;
+    decltype(&UiaHUiaNodeFromVariant) node_from_variant = nullptr;
+};
+
+// Runs `work` on a client thread in the multithreaded apartment while this,
+// the window's thread, keeps dispatching its messages.
+void as_client(const std::function<void()>& work) {
+    std::atomic<bool> done{false};
+    std::thread client([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        work();
+        CoUninitialize();
+        done = true;
+    });
+    EXPECT_TRUE(pump_until([&] { return done.load(); }, 30000));
+    client.join();
+}
+
+using lines = std::vector<std::string>;
+
+// The outline of a window's tree, read on the calling (client) thread.
+lines client_outline(HWND hwnd) {
+    const uia_client uia;
+    lines found;
+    HUIANODE root = nullptr;
+    if (SUCCEEDED(uia.node_from_handle(hwnd, &root)) && root != nullptr) {
+        uia.outline(root, 0, found);
+        uia.release(root);
+    }
+    return found;
+}
+
+lines outline_of(HWND hwnd) {
+    lines found;
+    as_client([&] { found = client_outline(hwnd); });
+    return found;
+}
+
+// The screen pixels a widget paints: {left, top, width, height}, its edges
+// rounded outwards at the window's density.
+std::vector<double> screen_rect(const norvik::ui::window& w, const norvik::ui::widget& widget) {
+    norvik::ui::point p{widget.rect.x, widget.rect.y};
+    for (const norvik::ui::widget* a = widget.parent; a != nullptr; a = a->parent) {
+        p.x += a->rect.x;
+        p.y += a->rect.y;
+    }
+    const auto down = [](int v, int dpi) { return v * dpi / 96; };
+    const auto up = [](int v, int dpi) { return (v * dpi + 95) / 96; };
+    POINT origin{0, 0};
+    ClientToScreen(w.native.hwnd, &origin);
+    const int dx = w.native.dpi_x;
+    const int dy = w.native.dpi_y;
+    return {static_cast<double>(origin.x + down(p.x, dx)), static_cast<double>(origin.y + down(p.y, dy)),
+            static_cast<double>(up(p.x + widget.rect.width, dx) - down(p.x, dx)),
+            static_cast<double>(up(p.y + widget.rect.height, dy) - down(p.y, dy))};
+}
+
+template <class Pattern>
+ComPtr<Pattern> pattern_of(norvik::ui::widget& w) {
+    ComPtr<Pattern> pattern;
+    EXPECT_HRESULT_SUCCEEDED(automation_element::of(w).As(&pattern));
+    return pattern;
+}
+
+class Automation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clean();
+        CreateDirectoryW(scratch.c_str(), nullptr);
+        for (const auto& [key, name] : {std::pair{L"12", L"CC"}, std::pair{L"13.5", L"CC2015"}}) {
+            const std::wstring folder = scratch + L"\\" + name;
+            CreateDirectoryW(folder.c_str(), nullptr);
+            installer::test::register_release(key, folder);
+        }
+    }
+    void TearDown() override { clean(); }
+    static void clean() {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, installer::test::host_key);
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(scratch), ignored);
+    }
+};
+
+TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
+    InstallerUI wizard;
+    show(wizard);
+    const HWND hwnd = wizard.native.hwnd;
+    if (const std::wstring dpi = norvik::test::environment(L"NORVIK_EXPECT_DPI"); !dpi.empty()) {
+        ASSERT_EQ(wizard.native.dpi_x, std::stoi(dpi));
+    }
+    const std::string window = "Window 'Quendal for After Effects Installer'";
+    const std::string title = "  Text 'Quendal for After Effects Installer'";
+    const std::string back = "  Button '< Back' #Back tab";
+    const std::string next = "  Button 'Next >' #Next tab";
+    const auto text = [](const norvik::ui::TextLabel& label) { return "  Text '" + label.text + "'"; };
+
+    EXPECT_EQ(outline_of(hwnd), (lines{window, title, text(wizard.welcome), "  Button '< Back' #Back disabled",
+                                       next + " focused", "  Button 'Cancel' #Cancel tab"}));
+
+    // Patterns reached by QueryInterface on the provider and called from a
+    // client thread: Invoke presses Next once the call has returned, Toggle
+    // ticks a release at once.
+    const ComPtr<IInvokeProvider> press_next = pattern_of<IInvokeProvider>(wizard.next);
+    as_client([&] { EXPECT_HRESULT_SUCCEEDED(press_next->Invoke()); });
+    ASSERT_TRUE(pump_until([&] { return wizard.page == 1; }));
+    const ComPtr<IToggleProvider> custom = pattern_of<IToggleProvider>(wizard.boxes[9]);
+    ToggleState state = ToggleState_Off;
+    as_client([&] {
+        EXPECT_HRESULT_SUCCEEDED(custom->Toggle());
+        EXPECT_HRESULT_SUCCEEDED(custom->get_ToggleState(&state));
+    });
+    EXPECT_EQ(state, ToggleState_On);
+    EXPECT_TRUE(wizard.selected[9]);
+    EXPECT_EQ(outline_of(hwnd),
+              (lines{window, title, text(wizard.selection_header), "  CheckBox 'CC' #Release.CC tab focused",
+                     "  CheckBox 'CC2015' #Release.CC2015 tab", "  CheckBox 'Custom' #Release.Custom tab",
+                     "  Button 'Browse' #Browse tab", "  Text ''", back, next, "  Button 'Cancel' #Cancel tab"}));
+
+    // Bounds in screen pixels. Wine's core does not pass them on, so the
+    // client asks the providers.
+    for (norvik::ui::widget* w : std::initializer_list<norvik::ui::widget*>{&wizard.browse, &wizard.boxes[9]}) {
+        const ComPtr<automation_element> element = automation_element::of(*w);
+        UiaRect r{};
+        as_client([&] { EXPECT_HRESULT_SUCCEEDED(element->get_BoundingRectangle(&r)); });
+        EXPECT_EQ((std::vector<double>{r.left, r.top, r.width, r.height}), screen_rect(wizard, *w));
+    }
+
+    as_client([&] { EXPECT_HRESULT_SUCCEEDED(press_next->Invoke()); });
+    ASSERT_TRUE(pump_until([&] { return wizard.page == 2; }));
+    EXPECT_EQ(outline_of(hwnd),
+              (lines{window, title, text(wizard.summary_header),
+                     "  ScrollBar '" + wizard.summary_text.text + "' #SummaryScroll tab focused",
+                     text(wizard.summary_text) + " #Summary", back, next, "  Button 'Cancel' #Cancel tab"}));
+
+    // Cancel asks its question; a client reads the pop-up and answers
+    // Cancel through its button's element, which, held after the pop-up is
+    // gone, says so instead of reaching freed memory.
+    const ComPtr<IInvokeProvider> press_cancel = pattern_of<IInvokeProvider>(wizard.cancel);
+    lines question;
+    HRESULT after_close = S_OK;
+    as_client([&] {
+        EXPECT_HRESULT_SUCCEEDED(press_cancel->Invoke());
+        HWND popup = nullptr;
+        for (int i = 0; i < 200 && (popup == nullptr || !IsWindowVisible(popup)); ++i) {
+            Sleep(50);
+            popup = FindWindowW(nullptr, L"Exit Installer");
+        }
+        question = client_outline(popup);
+        ComPtr<automation_element> answer;
+        norvik::ui::native_window::run_on_window_thread(popup, [&] {
+            const auto* native = reinterpret_cast<norvik::ui::native_window*>(GetWindowLongPtrW(popup, GWLP_USERDATA));
+            answer = automation_element::of(static_cast<norvik::ui::MessagePopup*>(native->window)->second_button);
+        });
+        ComPtr<IInvokeProvider> press_answer;
+        ASSERT_HRESULT_SUCCEEDED(answer.As(&press_answer));
+        EXPECT_HRESULT_SUCCEEDED(press_answer->Invoke());
+        for (int i = 0; i < 200 && IsWindow(popup); ++i) {
+            Sleep(50);
+        }
+        VARIANT name;
+        VariantInit(&name);
+        after_close = answer->GetPropertyValue(UIA_NamePropertyId, &name);
+        VariantClear(&name);
+    });
+    EXPECT_EQ(question, (lines{"Window 'Exit Installer' dialog",
+                               "  Text 'Are you sure you want to cancel Quendal for After Effects installation?'",
+                               "  Button 'OK' tab focused", "  Button 'Cancel' tab"}));
+    EXPECT_EQ(after_close, static_cast<HRESULT>(UIA_E_ELEMENTNOTAVAILABLE));
+    EXPECT_EQ(wizard.page, 2);
+
+    as_client([&] { EXPECT_HRESULT_SUCCEEDED(press_next->Invoke()); });
+    ASSERT_TRUE(pump_until([&] { return wizard.finished; }, 60000));
+    EXPECT_EQ(outline_of(hwnd),
+              (lines{window, title, text(wizard.progress_header), text(wizard.progress_text) + " #Progress polite",
+                     "  Button '< Back' #Back disabled", "  Button 'Next >' #Next disabled",
+                     "  Button 'Finish' #Cancel tab focused"}));
+}
+
+// The test seam's record of the events raised, one line each: what was
+// raised and the automation id (or, without one, the name) of the element.
+std::vector<std::string> raised;
+
+std::string label_of(IRawElementProviderSimple* provider) {
+    std::string label;
+    for (const PROPERTYID id : {UIA_AutomationIdPropertyId, UIA_NamePropertyId}) {
+        VARIANT v;
+        VariantInit(&v);
+        if (label.empty() && SUCCEEDED(provider->GetPropertyValue(id, &v)) && v.vt == VT_BSTR) {
+            label = utf8(v.bstrVal);
+        }
+        VariantClear(&v);
+    }
+    return label;
+}
+
+BOOL WINAPI clients_listening() {
+    return TRUE;
+}
+
+HRESULT WINAPI record_event(IRawElementProviderSimple* provider, EVENTID id) {
+    raised.push_back((id == UIA_AutomationFocusChangedEventId ? "focus " : "live ") + label_of(provider));
+    return S_OK;
+}
+
+HRESULT WINAPI record_property(IRawElementProviderSimple* provider, PROPERTYID id, VARIANT, VARIANT now) {
+    raised.push_back(id == UIA_ToggleToggleStatePropertyId
+                         ? "toggle " + label_of(provider) + " " + std::to_string(now.lVal)
+                         : "name " + utf8(now.bstrVal));
+    return S_OK;
+}
+
+HRESULT WINAPI record_structure(IRawElementProviderSimple* provider, StructureChangeType, int*, int) {
+    raised.push_back("children of " + label_of(provider));
+    return S_OK;
+}
+
+HRESULT WINAPI record_notification(IRawElementProviderSimple*, int, int, BSTR text, BSTR) {
+    raised.push_back("announce " + utf8(text));
+    return S_OK;
+}
+
+// Puts the recorders in place of the system's raising functions, and the
+// system's back when it goes.
+class recorded_events {
+public:
+    recorded_events() {
+        automation_core& core = automation_core::instance();
+        core.load();
+        automation_core::entry_points fakes = core.entries();
+        fakes.clients_are_listening = clients_listening;
+        fakes.raise_automation_event = record_event;
+        fakes.raise_property_changed = record_property;
+        fakes.raise_structure_changed = record_structure;
+        fakes.raise_notification = record_notification;
+        real_ = core.replace_for_testing(fakes);
+    }
+    ~recorded_events() { automation_core::instance().replace_for_testing(real_); }
+
+private:
+    automation_core::entry_points real_;
+};
+
+// One line per run of equal lines, so that a count of repaints or timer
+// ticks does not matter.
+std::vector<std::string> runs(const std::vector<std::string>& all) {
+    std::vector<std::string> out;
+    for (const std::string& line : all) {
+        if (out.empty() || out.back() != line) {
+            out.push_back(line);
+        }
+    }
+    return out;
+}
+
+TEST_F(Automation, KeysWalkTheWizardAndRaiseTheEvents) {
+    // Enough releases for the summary to need scrolling.
+    const std::pair<const wchar_t*, const char*> more[] = {
+        {L"10.0", "CS5"}, {L"10.5", "CS55"}, {L"11", "CS6"}, {L"13", "CC2014"}, {L"13.8", "CC2015.3"}};
+    for (const auto& [key, name] : more) {
+        const std::wstring folder = scratch + L"\\" + std::wstring(name, name + std::strlen(name));
+        CreateDirectoryW(folder.c_str(), nullptr);
+        installer::test::register_release(key, folder);
+    }
+    const recorded_events seam;
+    InstallerUI wizard;
+    show(wizard);
+    raised.clear();
+    const auto key = [](WORD vk) { norvik::test::send_keys({{vk, true}, {vk, false}}); };
+    const std::string window = "children of Quendal for After Effects Installer";
+
+    key(VK_RETURN); // Next has the focus on the welcome page
+    EXPECT_EQ(wizard.page, 1);
+    lines expected{window, "focus Release.CS5"};
+    for (const char* row : {"CS55", "CS6", "CC", "CC2014", "CC2015", "CC2015.3", "Custom"}) {
+        key(VK_TAB);
+        expected.push_back(std::string("focus Release.") + row);
+    }
+    key(VK_SPACE); // Custom: Browse and the path appear
+    key(VK_SPACE); // and go again
+    EXPECT_FALSE(wizard.selected[9]);
+    expected.insert(expected.end(), {"toggle Release.Custom 1", window, "toggle Release.Custom 0", window});
+    EXPECT_EQ(runs(raised), expected);
+    raised.clear();
+
+    // Enter on a check box presses Next; on the summary the keys scroll.
+    key(VK_RETURN);
+    EXPECT_EQ(wizard.page, 2);
+    key(VK_END);
+    EXPECT_GT(wizard.summary_scroll.range(), 0);
+    EXPECT_EQ(wizard.summary_scroll.position(), wizard.summary_scroll.range());
+    key(VK_TAB);
+    key(VK_RETURN); // Back, a button: its own Enter
+    EXPECT_EQ(wizard.page, 1);
+    EXPECT_EQ(runs(raised), (lines{window, "focus SummaryScroll", "focus Back", window, "focus Release.CS5"}));
+    raised.clear();
+
+    key(VK_RETURN);
+    key(VK_RETURN); // from the summary's scroll bar: the install
+    ASSERT_TRUE(pump_until([&] { return wizard.finished; }, 60000));
+    pump_until([] { return false; }, 300);
+    const lines outcome = runs(raised);
+    ASSERT_GE(outcome.size(), 4u);
+    EXPECT_EQ((lines(outcome.begin(), outcome.begin() + 4)),
+              (lines{window, "focus SummaryScroll", window, "focus Cancel"}));
+    EXPECT_EQ(
+        (lines(outcome.end() - 4, outcome.end())),
+        (lines{"name Quendal for After Effects was successfully installed.",
+               "announce Quendal for After Effects was successfully installed.", "name Finish", "live Progress"}));
+
+    key(VK_ESCAPE); // Finish
+    EXPECT_FALSE(IsWindowVisible(wizard.native.hwnd));
+}
+
+} // namespace
