@@ -235,7 +235,8 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     EXPECT_EQ(outline_of(hwnd),
               (lines{window, title, text(wizard.selection_header), "  CheckBox 'CC' #Release.CC tab focused",
                      "  CheckBox 'CC2015' #Release.CC2015 tab", "  CheckBox 'Custom' #Release.Custom tab",
-                     "  Button 'Browse' #Browse tab", "  Text ''", back, next, "  Button 'Cancel' #Cancel tab"}));
+                     "  Button 'Browse' #Browse tab", "  Text ''", back, "  Button 'Next >' #Next disabled",
+                     "  Button 'Cancel' #Cancel tab"}));
 
     // Bounds in screen pixels. Wine's core does not pass them on, so the
     // client asks the providers.
@@ -246,6 +247,8 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
         EXPECT_EQ((std::vector<double>{r.left, r.top, r.width, r.height}), screen_rect(wizard, *w));
     }
 
+    // Custom without a folder leaves nothing to go on to: untick it first.
+    as_client([&] { EXPECT_HRESULT_SUCCEEDED(custom->Toggle()); });
     as_client([&] { EXPECT_HRESULT_SUCCEEDED(press_next->Invoke()); });
     ASSERT_TRUE(pump_until([&] { return wizard.page == 2; }));
     EXPECT_EQ(outline_of(hwnd),
