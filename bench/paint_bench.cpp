@@ -21,7 +21,7 @@
 #include "bench/bench_clock.h"
 #include "installer/installer_ui.h"
 #include "render/renderer.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "bench/bench_clock.h"
 #include "bench/direct2d_floor.h"
 #include "installer/installer_ui.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "render/color.h"
-#include "ui/core/event_info.h"
+#include "ui/core/events/event_info.h"
 #include "ui/core/widget.h"
 
 namespace installer {

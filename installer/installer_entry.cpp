@@ -19,7 +19,7 @@
 #include "installer/install_plan.h"
 #include "installer/installer_ui.h"
 #include "render/text_conversion.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 
 namespace installer {
 

@@ -17,7 +17,7 @@
 #include "resources/embedded_images.h"
 #include "ui/controls/message_popup.h"
 #include "ui/core/automation_events.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 
 namespace installer {
 

@@ -22,7 +22,7 @@
 #include "ui/controls/generic_panel.h"
 #include "ui/controls/scroll_bar.h"
 #include "ui/controls/text_label.h"
-#include "ui/core/event_info.h"
+#include "ui/core/events/event_info.h"
 #include "ui/core/window.h"
 
 namespace installer {

@@ -14,7 +14,6 @@
 #include "render/image.h"
 #include "render/style_enums.h"
 #include "render/text_conversion.h"
-#include "ui/core/widget.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -254,7 +253,7 @@ void Renderer::resize(uint32_t width, uint32_t height) {
     }
 }
 
-void Renderer::begin_widget(const widget& w, const RECT& update) {
+void Renderer::begin_widget(const ui::rect& bounds, const RECT& update) {
     const bool first = paint_stack_.empty();
     if (first && !render_target_) {
         make_device_again();
@@ -263,7 +262,7 @@ void Renderer::begin_widget(const widget& w, const RECT& update) {
     if (first) {
         paint_offset_ = {};
     }
-    paint_stack_.push_back({&w, paint_offset_});
+    paint_stack_.push_back({paint_offset_});
     if (first) {
         BeginPaint(hwnd_, &paint_);
         target.BeginDraw();
@@ -271,14 +270,14 @@ void Renderer::begin_widget(const widget& w, const RECT& update) {
     target.SetTransform(D2D1::Matrix3x2F::Identity());
     target.PushAxisAlignedClip(to_d2d(update.left, update.top, update.right, update.bottom),
                                D2D1_ANTIALIAS_MODE_ALIASED);
-    paint_offset_.x += w.rect.x;
-    paint_offset_.y += w.rect.y;
+    paint_offset_.x += bounds.x;
+    paint_offset_.y += bounds.y;
     // The widget's bounds are clipped in window coordinates, before the
     // translation is set: the same region as a clip of {0, 0, width, height}
     // under the translation, but Wine 8 scales a translated clip wrongly
     // above 96 dpi and would cut every widget short.
-    target.PushAxisAlignedClip(to_d2d(paint_offset_.x, paint_offset_.y, paint_offset_.x + w.rect.width,
-                                      paint_offset_.y + w.rect.height),
+    target.PushAxisAlignedClip(to_d2d(paint_offset_.x, paint_offset_.y, paint_offset_.x + bounds.width,
+                                      paint_offset_.y + bounds.height),
                                D2D1_ANTIALIAS_MODE_ALIASED);
     target.SetTransform(D2D1::Matrix3x2F::Translation(static_cast<float>(paint_offset_.x),
                                                       static_cast<float>(paint_offset_.y)));

@@ -13,13 +13,12 @@
 #include <wrl/client.h>
 
 #include "render/color.h"
-#include "ui/core/point.h"
-#include "ui/core/rect.h"
+#include "ui/core/events/point.h"
+#include "ui/core/events/rect.h"
 
 namespace norvik::ui {
 
 class Image;
-class widget;
 
 // The drawing object of one system window: its Direct2D render target and
 // DirectWrite objects, a few shared brushes and one shared text format.
@@ -65,10 +64,11 @@ public:
     // exercised on a device that still works.
     void simulate_device_loss() { simulated_loss_ = true; }
 
-    // Opens the drawing scope of `w`: clip to `update` (left, top, right,
-    // bottom in logical window coordinates), translate to w's origin and clip
-    // to w's bounds. Only w.rect is read.
-    void begin_widget(const widget& w, const RECT& update);
+    // Opens the drawing scope of a widget whose rectangle (relative to the
+    // widget of the enclosing scope) is `bounds`: clip to `update` (left,
+    // top, right, bottom in logical window coordinates), translate to the
+    // widget's origin and clip to its bounds.
+    void begin_widget(const ui::rect& bounds, const RECT& update);
     // Closes the innermost scope; the last one ends the frame.
     void end_widget();
 
@@ -136,8 +136,7 @@ public:
 
 private:
     struct paint_entry {
-        const widget* w;
-        point origin; // the paint offset before w's position was added
+        point origin; // the paint offset before the widget's position was added
     };
 
     using brush_colours = std::array<D2D1_COLOR_F, 6>;

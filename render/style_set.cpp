@@ -4,7 +4,7 @@
 
 #include "render/application_styles.h"
 #include "render/default_style_table.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 
 namespace norvik::ui {
 

@@ -9,8 +9,8 @@
 #include "render/style_key.h"
 #include "render/style_table.h"
 #include "render/style_value.h"
-#include "ui/core/event_info.h"
-#include "ui/core/non_copyable_non_moveable.h"
+#include "ui/core/events/event_info.h"
+#include "ui/core/events/non_copyable_non_moveable.h"
 
 namespace norvik::ui {
 

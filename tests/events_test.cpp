@@ -9,10 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/core/event_info.h"
-#include "ui/core/event_kind.h"
-#include "ui/core/event_object.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_info.h"
+#include "ui/core/events/event_kind.h"
+#include "ui/core/events/event_object.h"
+#include "ui/core/events/event_registry.h"
 
 namespace ui = norvik::ui;
 using ui::event_info;

@@ -127,11 +127,11 @@ protected:
 
     void draw_frame(const std::function<void()>& scene, Color background, Color mark) {
         const RECT all{0, 0, root.rect.width, root.rect.height};
-        renderer.begin_widget(root, all);
+        renderer.begin_widget(root.rect, all);
         renderer.set_fill_color(background);
         renderer.fill_rect(root.rect);
         scene();
-        renderer.begin_widget(marker, all);
+        renderer.begin_widget(marker.rect, all);
         renderer.set_fill_color(mark);
         renderer.fill_rect({0, 0, 4, 4});
         renderer.end_widget();
@@ -233,14 +233,14 @@ TEST_F(RendererPixels, NestedWidgetsTranslateAndClipToEveryAncestor) {
     sibling.rect = {70, 5, 20, 20};
     const RECT update{0, 0, 40, 300};
     const x11_capture shot = paint([&] {
-        renderer.begin_widget(outer, everything);
-        renderer.begin_widget(inner, everything);
+        renderer.begin_widget(outer.rect, everything);
+        renderer.begin_widget(inner.rect, everything);
         renderer.set_fill_color(red);
         renderer.fill_rect({0, 0, 100, 100});
         renderer.end_widget();
         renderer.end_widget();
         // After a nested pair, a sibling is placed from the root again.
-        renderer.begin_widget(sibling, everything);
+        renderer.begin_widget(sibling.rect, everything);
         renderer.set_fill_color(white);
         renderer.fill_rect({0, 0, 20, 20});
         renderer.end_widget();
@@ -249,8 +249,8 @@ TEST_F(RendererPixels, NestedWidgetsTranslateAndClipToEveryAncestor) {
         widget clipped_inner;
         clipped_outer.rect = {5, 100, 50, 50};
         clipped_inner.rect = {10, 10, 100, 100};
-        renderer.begin_widget(clipped_outer, update);
-        renderer.begin_widget(clipped_inner, update);
+        renderer.begin_widget(clipped_outer.rect, update);
+        renderer.begin_widget(clipped_inner.rect, update);
         renderer.set_fill_color(red);
         renderer.fill_rect({0, 0, 100, 100});
         renderer.end_widget();
@@ -280,7 +280,7 @@ TEST_F(RendererPixels, ShadowCoversItsOuterBoxWithAnOpaqueCore) {
     parent.rect = {50, 50, 200, 150};
     const x11_capture shot = paint(
         [&] {
-            renderer.begin_widget(parent, everything);
+            renderer.begin_widget(parent.rect, everything);
             renderer.draw_shadow({10, 10, 100, 50}, {0, 0}, 20);
             renderer.end_widget();
         },

@@ -24,8 +24,8 @@
 #include "render/style_table.h"
 #include "render/style_value.h"
 #include "resources/embedded_images.h"
-#include "ui/core/event_object.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_object.h"
+#include "ui/core/events/event_registry.h"
 
 // Counting allocator for the "lookups allocate nothing" check. Only counts
 // while `counting` is set, on this (single) test thread.

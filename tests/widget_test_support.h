@@ -13,8 +13,8 @@
 #include <windows.h>
 
 #include "tests/x11_capture.h"
-#include "ui/core/event_info.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_info.h"
+#include "ui/core/events/event_registry.h"
 #include "ui/core/window.h"
 
 namespace norvik::test {

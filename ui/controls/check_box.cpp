@@ -4,7 +4,7 @@
 
 #include "render/renderer.h"
 #include "ui/core/automation_events.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 #include "ui/core/window.h"
 
 namespace norvik::ui {

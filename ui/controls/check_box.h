@@ -4,8 +4,8 @@
 #include <string>
 
 #include "render/image.h"
-#include "ui/core/event_info.h"
-#include "ui/core/rect.h"
+#include "ui/core/events/event_info.h"
+#include "ui/core/events/rect.h"
 #include "ui/core/widget.h"
 
 namespace norvik::ui {

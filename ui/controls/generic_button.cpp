@@ -1,7 +1,7 @@
 #include "ui/controls/generic_button.h"
 
 #include "render/renderer.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 #include "ui/core/window.h"
 
 namespace norvik::ui {

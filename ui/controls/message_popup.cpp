@@ -7,7 +7,7 @@
 
 #include "render/color.h"
 #include "render/renderer.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 
 namespace norvik::ui {
 

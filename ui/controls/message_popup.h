@@ -6,8 +6,8 @@
 
 #include "ui/controls/check_box.h"
 #include "ui/controls/generic_button.h"
-#include "ui/core/event_info.h"
-#include "ui/core/rect.h"
+#include "ui/core/events/event_info.h"
+#include "ui/core/events/rect.h"
 #include "ui/core/window.h"
 
 namespace norvik::ui {

@@ -8,7 +8,7 @@
 
 #include "render/renderer.h"
 #include "resources/embedded_images.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 #include "ui/core/mouse_capture.h"
 #include "ui/core/window.h"
 

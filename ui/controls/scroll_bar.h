@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "render/image.h"
-#include "ui/core/event_info.h"
-#include "ui/core/event_kind.h"
-#include "ui/core/point.h"
-#include "ui/core/rect.h"
+#include "ui/core/events/event_info.h"
+#include "ui/core/events/event_kind.h"
+#include "ui/core/events/point.h"
+#include "ui/core/events/rect.h"
 #include "ui/core/widget.h"
 
 namespace norvik::ui {

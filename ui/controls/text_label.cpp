@@ -5,7 +5,7 @@
 #include "render/renderer.h"
 #include "render/rich_text.h"
 #include "ui/core/automation_events.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 #include "ui/core/window.h"
 
 namespace norvik::ui {

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 #include "ui/core/widget.h"
 #include "ui/core/window.h"
 

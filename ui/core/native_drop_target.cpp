@@ -6,7 +6,7 @@
 
 #include <shellapi.h>
 
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 #include "ui/core/native_window.h"
 #include "ui/core/window.h"
 

@@ -8,8 +8,8 @@
 #include "render/renderer.h"
 #include "ui/core/automation_core.h"
 #include "ui/core/automation_element.h"
-#include "ui/core/event_info.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_info.h"
+#include "ui/core/events/event_registry.h"
 #include "ui/core/mouse_capture.h"
 #include "ui/core/window.h"
 

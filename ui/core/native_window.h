@@ -11,7 +11,7 @@
 #include <windows.h>
 
 #include "ui/core/native_drop_target.h"
-#include "ui/core/rect.h"
+#include "ui/core/events/rect.h"
 
 namespace norvik::ui {
 

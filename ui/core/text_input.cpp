@@ -4,7 +4,7 @@
 
 #include <imm.h>
 
-#include "ui/core/event_kind.h"
+#include "ui/core/events/event_kind.h"
 #include "ui/core/window.h"
 
 namespace norvik::ui {

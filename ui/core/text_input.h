@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "ui/core/rect.h"
+#include "ui/core/events/rect.h"
 
 namespace norvik::ui {
 

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "ui/core/automation_events.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 #include "ui/core/mouse_capture.h"
 #include "ui/core/screen_dpi.h"
 #include "ui/core/window.h"

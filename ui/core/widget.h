@@ -6,9 +6,9 @@
 
 #include "render/style_set.h"
 #include "ui/core/automation_properties.h"
-#include "ui/core/event_object.h"
-#include "ui/core/point.h"
-#include "ui/core/rect.h"
+#include "ui/core/events/event_object.h"
+#include "ui/core/events/point.h"
+#include "ui/core/events/rect.h"
 
 namespace norvik::ui {
 

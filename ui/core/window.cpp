@@ -8,7 +8,7 @@
 #include "render/text_conversion.h"
 #include "ui/core/automation_events.h"
 #include "ui/core/cursor_shape.h"
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 #include "ui/core/key_state.h"
 #include "ui/core/mouse_capture.h"
 
@@ -21,7 +21,7 @@ namespace {
 class paint_scope {
 public:
     paint_scope(Renderer& renderer, widget& w, const RECT& update) : renderer_(renderer) {
-        renderer_.begin_widget(w, update);
+        renderer_.begin_widget(w.rect, update);
     }
     ~paint_scope() { renderer_.end_widget(); }
     paint_scope(const paint_scope&) = delete;

@@ -7,11 +7,11 @@
 
 #include <windows.h>
 
-#include "ui/core/event_kind.h"
-#include "ui/core/event_object.h"
+#include "ui/core/events/event_kind.h"
+#include "ui/core/events/event_object.h"
 #include "ui/core/native_window.h"
-#include "ui/core/point.h"
-#include "ui/core/rect.h"
+#include "ui/core/events/point.h"
+#include "ui/core/events/rect.h"
 #include "ui/core/text_input.h"
 #include "ui/core/widget.h"
 

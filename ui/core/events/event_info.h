@@ -3,7 +3,7 @@
 #include <bit>
 #include <cstdint>
 
-#include "ui/core/event_kind.h"
+#include "ui/core/events/event_kind.h"
 
 namespace norvik::ui {
 

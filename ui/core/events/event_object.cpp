@@ -1,6 +1,6 @@
-#include "ui/core/event_object.h"
+#include "ui/core/events/event_object.h"
 
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 
 namespace norvik::ui {
 

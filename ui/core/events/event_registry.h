@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "ui/core/event_info.h"
-#include "ui/core/event_kind.h"
+#include "ui/core/events/event_info.h"
+#include "ui/core/events/event_kind.h"
 
 namespace norvik::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/core/event_registry.h"
+#include "ui/core/events/event_registry.h"
 
 namespace norvik::ui {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/core/non_copyable_non_moveable.h"
+#include "ui/core/events/non_copyable_non_moveable.h"
 
 namespace norvik::ui {
 
