@@ -104,7 +104,19 @@ InstallerUI::InstallerUI(wizard_options options) : options_(std::move(options)) 
     apply_installer_styles();
     root.style.set_style("default_back_color", window_back);
     norvik::ui::connect(&root, event_kind::paint, this, &InstallerUI::paint_background);
+    load_logo();
+    build_title();
+    build_welcome_page();
+    build_release_page();
+    build_summary_page();
+    build_progress_page();
+    build_footer();
+    set_automation_ids();
+    norvik::ui::connect(this, event_kind::key_down, this, &InstallerUI::on_key);
+    set_page(options_.passive ? 3 : 0);
+}
 
+void InstallerUI::load_logo() {
     // A logo that fails to decode leaves E at 0: the pages then start 10 from
     // the left edge and nothing is drawn in its place. Whatever the imaging
     // code throws counts (its COM checks throw errors that are no standard
@@ -113,30 +125,38 @@ InstallerUI::InstallerUI(wizard_options options) : options_(std::move(options)) 
         logo.load(norvik::resources::side_picture_png, norvik::resources::side_picture_png_size, 1.0f);
     } catch (...) {
     }
-    const std::int32_t w = root.rect.width;
-    const std::int32_t h = root.rect.height;
-    const std::int32_t e = logo.loaded() ? logo.width() : 0;
-    const std::int32_t page_width = w - e - 20;
-    const std::int32_t page_height = h - 110;
-    const rect page_rect{e + 10, 50, page_width, page_height};
+}
 
-    place_label(title, root, {e + 10, 0, page_width, 50}, transparent);
+InstallerUI::page_geometry InstallerUI::geometry() const {
+    const std::int32_t e = logo.loaded() ? logo.width() : 0;
+    return {e, root.rect.width - e - 20, root.rect.height - 110};
+}
+
+void InstallerUI::place_page(norvik::ui::GenericPanel& panel, const Color& colour) {
+    const page_geometry g = geometry();
+    panel.create(root, {g.logo_width + 10, 50, g.width, g.height});
+    panel.style.set_style("default_back_color", colour);
+    panel.set_visible(false);
+}
+
+void InstallerUI::build_title() {
+    const page_geometry g = geometry();
+    place_label(title, root, {g.logo_width + 10, 0, g.width, 50}, transparent);
     title.style.alias_style("label_font_size", "title_font_size");
     title.style.alias_style("label_font_weight", "title_font_weight");
     title.set_text("Quendal for After Effects Installer", false);
+}
 
-    auto place_page = [&](norvik::ui::GenericPanel& panel, const Color& colour) {
-        panel.create(root, page_rect);
-        panel.style.set_style("default_back_color", colour);
-        panel.set_visible(false);
-    };
+void InstallerUI::build_welcome_page() {
     place_page(pages[0], transparent);
-    place_label(welcome, pages[0], {10, 20, page_width, 200}, transparent);
+    place_label(welcome, pages[0], {10, 20, geometry().width, 200}, transparent);
     welcome.style.alias_style("label_text_valign", "label_intro_text_valign");
     welcome.set_text(welcome_text(), false);
+}
 
+void InstallerUI::build_release_page() {
     place_page(pages[1], transparent);
-    place_label(selection_header, pages[1], {0, 0, page_width, 50}, transparent_white);
+    place_label(selection_header, pages[1], {0, 0, geometry().width, 50}, transparent_white);
     selection_header.style.alias_style("label_font_weight", "label_adobe_version_weight");
     selection_header.set_text(str("Select which versions of Adobe After Effects you want to install ") +
                                    product_name + " on:",
@@ -156,29 +176,39 @@ InstallerUI::InstallerUI(wizard_options options) : options_(std::move(options)) 
         browse.set_visible(true);
         custom_path.set_visible(true);
     }
+}
 
+void InstallerUI::build_summary_page() {
+    const page_geometry g = geometry();
     place_page(pages[2], {0.0f, 0.0f, 1.0f, 0.0f});
-    place_label(summary_header, pages[2], {0, 15, page_width, 40}, transparent_white);
+    place_label(summary_header, pages[2], {0, 15, g.width, 40}, transparent_white);
     summary_header.style.alias_style("label_text_valign", "label_intro_text_valign");
     summary_header.set_text("Click Next to continue with the installation, or click Back if you want to review or "
                              "change any settings.\n",
                              false);
-    summary_panel.create(pages[2], {0, 60, page_width, page_height - 60});
+    summary_panel.create(pages[2], {0, 60, g.width, g.height - 60});
     summary_panel.style.set_style("default_back_color", summary_back);
-    summary_scroll.create(summary_panel, {page_width - 15, 0, 15, page_height - 60});
+    summary_scroll.create(summary_panel, {g.width - 15, 0, 15, g.height - 60});
     summary_scroll.style.set_style("default_back_color", scroll_back);
-    place_label(summary_text, summary_panel, {10, 10, page_width - 35, 800}, summary_back);
+    place_label(summary_text, summary_panel, {10, 10, g.width - 35, 800}, summary_back);
     summary_text.style.alias_style("label_font_size", "label_path_font_size");
     summary_text.style.alias_style("label_text_valign", "label_path_text_valign");
     summary_scroll.set_target(&summary_text);
+}
 
+void InstallerUI::build_progress_page() {
+    const page_geometry g = geometry();
     place_page(pages[3], transparent);
-    place_label(progress_header, pages[3], {0, 0, page_width, 25}, transparent_white);
+    place_label(progress_header, pages[3], {0, 0, g.width, 25}, transparent_white);
     progress_header.style.alias_style("label_font_weight", "label_install_weight");
     progress_header.set_text(str("Installing ") + product_full_name + ", please wait...", false);
-    place_label(progress_text, pages[3], {0, 50, w - e - 40, page_height - 50}, transparent_white);
+    place_label(progress_text, pages[3], {0, 50, g.width - 20, g.height - 50}, transparent_white);
     progress_text.style.alias_style("label_text_valign", "label_path_text_valign");
+}
 
+void InstallerUI::build_footer() {
+    const std::int32_t w = root.rect.width;
+    const std::int32_t h = root.rect.height;
     const std::pair<InstallerButton*, const char*> footer[] = {
         {&back, "< Back"}, {&next, "Next >"}, {&cancel, "Cancel"}};
     const std::int32_t footer_x[] = {w - 300, w - 210, w - 95};
@@ -187,9 +217,6 @@ InstallerUI::InstallerUI(wizard_options options) : options_(std::move(options)) 
         footer[i].first->set_label(footer[i].second);
         norvik::ui::connect(footer[i].first, event_kind::mouse_up, this, &InstallerUI::on_navigation);
     }
-    set_automation_ids();
-    norvik::ui::connect(this, event_kind::key_down, this, &InstallerUI::on_key);
-    set_page(options_.passive ? 3 : 0);
 }
 
 InstallerUI::~InstallerUI() {

@@ -109,6 +109,25 @@ public:
 
 private:
     enum class run_outcome { pending, succeeded, failed, cancelled };
+    // The pages' common measures: the logo's width E, and the page's width
+    // W-E-20 and height H-110.
+    struct page_geometry {
+        std::int32_t logo_width;
+        std::int32_t width;
+        std::int32_t height;
+    };
+
+    // The constructor's steps, in the order the controls are made.
+    void load_logo();
+    void build_title();
+    void build_welcome_page();
+    void build_release_page();
+    void build_summary_page();
+    void build_progress_page();
+    void build_footer();
+    page_geometry geometry() const;
+    // A page: placed visible and hidden at once, as every page starts.
+    void place_page(norvik::ui::GenericPanel& panel, const norvik::ui::Color& colour);
     void place_label(norvik::ui::TextLabel& label, norvik::ui::widget& parent, const norvik::ui::rect& r,
                      const norvik::ui::Color& colour);
     void place_release_rows();

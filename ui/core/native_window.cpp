@@ -497,120 +497,128 @@ LRESULT CALLBACK native_window::window_procedure(HWND hwnd, UINT message, WPARAM
     }
 }
 
+// Each message is unpacked here once, into the typed handler that deals
+// with it.
 LRESULT native_window::handle_message(UINT message, WPARAM wparam, LPARAM lparam) {
-    ui::window& w = *window;
     if (message == call_message()) {
-        if (wparam == 0) {
-            auto* sent = reinterpret_cast<sent_call*>(lparam);
-            (*sent->call)();
-            sent->ran = true;
-        } else {
-            run_posted_calls();
-        }
+        on_call(wparam, lparam);
         return 0;
     }
+    // clang-format off
     switch (message) {
-    case WM_SIZE:
-        on_size(LOWORD(lparam), HIWORD(lparam));
-        return 0;
-    case WM_SETFOCUS:
-        w.route_event(event_kind::focus_gained, 0);
-        return 0;
-    case WM_KILLFOCUS:
-        w.route_event(event_kind::focus_lost, 0);
-        return 0;
-    case WM_PAINT:
-        on_paint();
-        return 0;
-    case WM_CLOSE:
-        end_native_modal();
-        return 1;
-    case WM_SETCURSOR:
-        // While the mouse is tracked in the client area the cursor is the one
-        // a widget chose with set_cursor; elsewhere the system's.
-        if (!w.mouse_tracking) {
-            DefWindowProcW(hwnd, message, wparam, lparam);
-        }
-        return 0;
-    case WM_GETMINMAXINFO:
-        on_get_min_max_info(*reinterpret_cast<MINMAXINFO*>(lparam));
-        return 0;
-    case WM_INPUTLANGCHANGE:
-        if (w.text_input != nullptr) {
-            w.text_input->input_language_changed();
-        }
-        return 0;
-    case WM_KEYDOWN:
-        w.route_event(event_kind::key_down, wparam);
-        return 0;
-    case WM_KEYUP:
-        w.route_event(event_kind::key_up, wparam);
-        return 0;
-    case WM_CHAR:
-        w.route_event(event_kind::char_input, wparam);
-        return 0;
-    case WM_IME_STARTCOMPOSITION:
-        if (w.text_input != nullptr) {
-            w.text_input->start_composition(w);
-        }
-        return 0;
-    case WM_IME_ENDCOMPOSITION:
-        if (w.text_input != nullptr) {
-            w.text_input->end_composition(w);
-        }
-        return 0;
-    case WM_IME_COMPOSITION:
-        if (w.text_input != nullptr) {
-            w.text_input->composition_changed(w, lparam);
-        }
-        return 0;
-    case WM_COMMAND:
-        return 0;
-    case WM_GETOBJECT:
-        // Compared as 32 bits, as Microsoft's samples do: the id may arrive
-        // sign-extended or not.
-        if (static_cast<LONG>(lparam) == static_cast<LONG>(UiaRootObjectId) && automation_core::instance().load()) {
-            return automation_element::answer_root_request(w, wparam, lparam);
-        }
-        return DefWindowProcW(hwnd, message, wparam, lparam);
-    case WM_TIMER:
-        on_timer(static_cast<uint32_t>(wparam));
-        return 0;
-    case WM_MOUSEMOVE:
-        return on_mouse_move();
+    case WM_SIZE:                on_size(LOWORD(lparam), HIWORD(lparam)); return 0;
+    case WM_SETFOCUS:            on_focus(event_kind::focus_gained); return 0;
+    case WM_KILLFOCUS:           on_focus(event_kind::focus_lost); return 0;
+    case WM_PAINT:               on_paint(); return 0;
+    case WM_CLOSE:               end_native_modal(); return 1;
+    case WM_SETCURSOR:           return on_set_cursor(wparam, lparam);
+    case WM_GETMINMAXINFO:       on_get_min_max_info(*reinterpret_cast<MINMAXINFO*>(lparam)); return 0;
+    case WM_INPUTLANGCHANGE:     on_input_language_changed(); return 0;
+    case WM_KEYDOWN:             on_key(event_kind::key_down, wparam); return 0;
+    case WM_KEYUP:               on_key(event_kind::key_up, wparam); return 0;
+    case WM_CHAR:                on_key(event_kind::char_input, wparam); return 0;
+    case WM_IME_SETCONTEXT:      return on_ime_set_context(wparam, lparam);
+    case WM_IME_STARTCOMPOSITION: on_composition_started(); return 0;
+    case WM_IME_ENDCOMPOSITION:  on_composition_ended(); return 0;
+    case WM_IME_COMPOSITION:     on_composition_changed(lparam); return 0;
+    case WM_COMMAND:             return 0;
+    case WM_GETOBJECT:           return on_get_object(wparam, lparam);
+    case WM_TIMER:               on_timer(static_cast<uint32_t>(wparam)); return 0;
+    case WM_MOUSEMOVE:           return on_mouse_move();
     case WM_LBUTTONDOWN:
     case WM_MBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-        w.route_event(event_kind::mouse_down, static_cast<uint64_t>(button_of(message)));
-        return 0;
+    case WM_RBUTTONDOWN:         on_mouse_button(event_kind::mouse_down, button_of(message)); return 0;
     case WM_LBUTTONUP:
     case WM_MBUTTONUP:
-    case WM_RBUTTONUP:
-        w.route_event(event_kind::mouse_up, static_cast<uint64_t>(button_of(message)));
-        return 0;
+    case WM_RBUTTONUP:           on_mouse_button(event_kind::mouse_up, button_of(message)); return 0;
     case WM_LBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK:
-    case WM_RBUTTONDBLCLK:
-        on_double_click(button_of(message));
-        return 0;
-    case WM_MOUSEWHEEL: {
-        const auto notches = static_cast<int16_t>(HIWORD(wparam));
-        w.route_event(event_kind::mouse_wheel, event_info::pack_double(notches * 0.5));
-        return 0;
+    case WM_RBUTTONDBLCLK:       on_double_click(button_of(message)); return 0;
+    case WM_MOUSEWHEEL:          on_wheel(static_cast<int16_t>(HIWORD(wparam))); return 0;
+    case WM_MOUSELEAVE:          on_mouse_leave(); return 0;
+    case WM_CAPTURECHANGED:      on_capture_changed(reinterpret_cast<HWND>(lparam)); return 0;
+    default:                     return DefWindowProcW(hwnd, message, wparam, lparam);
     }
-    case WM_IME_SETCONTEXT:
-        // The system must not draw its own composition window.
-        return DefWindowProcW(hwnd, message, wparam, lparam & ~static_cast<LPARAM>(ISC_SHOWUICOMPOSITIONWINDOW));
-    case WM_MOUSELEAVE:
-        w.mouse_tracking = false;
-        w.route_event(event_kind::mouse_leave, 0);
-        return 0;
-    case WM_CAPTURECHANGED:
-        on_capture_changed(reinterpret_cast<HWND>(lparam));
-        return 0;
-    default:
-        return DefWindowProcW(hwnd, message, wparam, lparam);
+    // clang-format on
+}
+
+void native_window::on_call(WPARAM wparam, LPARAM lparam) {
+    if (wparam == 0) {
+        auto* sent = reinterpret_cast<sent_call*>(lparam);
+        (*sent->call)();
+        sent->ran = true;
+    } else {
+        run_posted_calls();
     }
+}
+
+void native_window::on_focus(event_kind kind) {
+    window->route_event(kind, 0);
+}
+
+LRESULT native_window::on_set_cursor(WPARAM wparam, LPARAM lparam) {
+    // While the mouse is tracked in the client area the cursor is the one a
+    // widget chose with set_cursor; elsewhere the system's.
+    if (!window->mouse_tracking) {
+        DefWindowProcW(hwnd, WM_SETCURSOR, wparam, lparam);
+    }
+    return 0;
+}
+
+void native_window::on_input_language_changed() {
+    if (window->text_input != nullptr) {
+        window->text_input->input_language_changed();
+    }
+}
+
+void native_window::on_key(event_kind kind, WPARAM key) {
+    window->route_event(kind, key);
+}
+
+LRESULT native_window::on_ime_set_context(WPARAM wparam, LPARAM lparam) {
+    // The system must not draw its own composition window.
+    return DefWindowProcW(hwnd, WM_IME_SETCONTEXT, wparam, lparam & ~static_cast<LPARAM>(ISC_SHOWUICOMPOSITIONWINDOW));
+}
+
+void native_window::on_composition_started() {
+    if (window->text_input != nullptr) {
+        window->text_input->start_composition(*window);
+    }
+}
+
+void native_window::on_composition_ended() {
+    if (window->text_input != nullptr) {
+        window->text_input->end_composition(*window);
+    }
+}
+
+void native_window::on_composition_changed(LPARAM flags) {
+    if (window->text_input != nullptr) {
+        window->text_input->composition_changed(*window, flags);
+    }
+}
+
+LRESULT native_window::on_get_object(WPARAM wparam, LPARAM lparam) {
+    // Compared as 32 bits, as Microsoft's samples do: the id may arrive
+    // sign-extended or not.
+    if (static_cast<LONG>(lparam) == static_cast<LONG>(UiaRootObjectId) && automation_core::instance().load()) {
+        return automation_element::answer_root_request(*window, wparam, lparam);
+    }
+    return DefWindowProcW(hwnd, WM_GETOBJECT, wparam, lparam);
+}
+
+void native_window::on_mouse_button(event_kind kind, int32_t button) {
+    window->route_event(kind, static_cast<uint64_t>(button));
+}
+
+void native_window::on_wheel(int16_t delta) {
+    // A notch (120) scrolls by half of it.
+    window->route_event(event_kind::mouse_wheel, event_info::pack_double(delta * 0.5));
+}
+
+void native_window::on_mouse_leave() {
+    window->mouse_tracking = false;
+    window->route_event(event_kind::mouse_leave, 0);
 }
 
 void native_window::on_size(int32_t width, int32_t height) {

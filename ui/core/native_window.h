@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include "ui/core/events/event_kind.h"
 #include "ui/core/native_drop_target.h"
 #include "ui/core/events/rect.h"
 
@@ -150,11 +151,26 @@ private:
     void restore_owner();
 
     void run_posted_calls();
+
+    // The typed handlers of handle_message, one per message (or family).
+    void on_call(WPARAM wparam, LPARAM lparam);
     void on_size(int32_t width, int32_t height);
+    void on_focus(event_kind kind);
     void on_paint();
+    LRESULT on_set_cursor(WPARAM wparam, LPARAM lparam);
     void on_get_min_max_info(MINMAXINFO& info) const;
+    void on_input_language_changed();
+    void on_key(event_kind kind, WPARAM key);
+    LRESULT on_ime_set_context(WPARAM wparam, LPARAM lparam);
+    void on_composition_started();
+    void on_composition_ended();
+    void on_composition_changed(LPARAM flags);
+    LRESULT on_get_object(WPARAM wparam, LPARAM lparam);
     LRESULT on_mouse_move();
+    void on_mouse_button(event_kind kind, int32_t button);
     void on_double_click(int32_t button);
+    void on_wheel(int16_t delta);
+    void on_mouse_leave();
     void on_capture_changed(HWND new_owner);
     void on_timer(uint32_t id);
     SIZE frame_size(uint32_t frame_style, uint32_t frame_ex_style) const;
