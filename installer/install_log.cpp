@@ -96,7 +96,7 @@ void install_log::detected(const release_paths& paths) {
         }
         any = true;
         write("Detected " + name_of(i) + " (registry key " + utf8(host_release_table[i].registry_key) +
-              "): " + utf8(paths[i]));
+              "): " + paths[i].to_utf8());
     }
     if (!any) {
         write("No release of After Effects detected");
