@@ -1,7 +1,8 @@
 #pragma once
-// A path as a plain UTF-16 value: target folders travel in it from the wizard to
-// the install job and back into labels. It neither normalises nor checks
-// anything; an empty path means "no path".
+// A path as a plain UTF-16 value: target folders travel in it from their
+// detection (or the command line, or the folder dialog) through the wizard to
+// the install job, and back into labels and the log. It neither normalises
+// nor checks anything; an empty path means "no path".
 
 #include <string>
 #include <string_view>
@@ -19,6 +20,10 @@ public:
     // NUL-terminated text for Windows calls.
     [[nodiscard]] const wchar_t* c_str() const noexcept { return m_text.c_str(); }
     [[nodiscard]] const std::wstring& wstring() const noexcept { return m_text; }
+
+    // The same text, unit for unit: like everything else here, no case
+    // folding and no separator normalising.
+    friend bool operator==(const file_path&, const file_path&) = default;
 
     // Plain concatenation: no separator is added or removed, so appending
     // "\\name" to "C:\\dir\\" gives a doubled backslash, which Windows accepts.

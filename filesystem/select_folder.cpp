@@ -1,6 +1,6 @@
 #include "filesystem/select_folder.h"
 
-#include "render/text_conversion.h"
+#include "ui/core/text/text_conversion.h"
 #include "ui/core/window.h"
 
 #include <windows.h>

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "filesystem/file_path.h"
 #include "installer/host_releases.h"
+#include "ui/core/text/text_conversion.h"
 
 namespace installer {
 
@@ -62,7 +62,7 @@ std::wstring_view trimmed(std::wstring_view text) {
 
 std::string quoted_utf8(std::wstring_view text) {
     std::string quoted(1, '"');
-    quoted += norvik::filesystem::file_path(std::wstring(text)).to_utf8();
+    quoted += norvik::ui::utf16_to_utf8(text);
     quoted += '"';
     return quoted;
 }

@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "filesystem/file_path.h"
+
 namespace installer {
 
 class command_line {
@@ -47,7 +49,7 @@ public:
     bool passive = false;
     // Release indexes named by /releases=, in table order; none without it.
     std::optional<std::vector<std::size_t>> releases;
-    std::wstring dir;
+    norvik::filesystem::file_path dir;
     std::wstring log_path;
 
 private:

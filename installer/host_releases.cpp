@@ -42,7 +42,7 @@ std::optional<std::size_t> release_for_key(const wchar_t* name) noexcept
 // Reads "PluginInstallPath" of one subkey. Only a true REG_SZ counts:
 // SRRF_RT_REG_SZ alone would accept a REG_EXPAND_SZ value and hand it back
 // expanded, so SRRF_NOEXPAND makes such a value fail as the wrong type.
-std::optional<std::wstring> read_plugin_path(HKEY parent, const wchar_t* subkey) noexcept
+std::optional<norvik::filesystem::file_path> read_plugin_path(HKEY parent, const wchar_t* subkey) noexcept
 {
     wchar_t value[value_room] = {};
     DWORD bytes = sizeof(value);
@@ -50,7 +50,7 @@ std::optional<std::wstring> read_plugin_path(HKEY parent, const wchar_t* subkey)
                                           SRRF_RT_REG_SZ | SRRF_NOEXPAND, nullptr, value, &bytes);
     if (status != ERROR_SUCCESS) return std::nullopt;
     value[value_room - 1] = L'\0';
-    return std::wstring(value);
+    return norvik::filesystem::file_path(value);
 }
 
 void read_pass(REGSAM access, release_paths& found) noexcept

@@ -6,7 +6,8 @@
 
 #include <array>
 #include <cstddef>
-#include <string>
+
+#include "filesystem/file_path.h"
 
 namespace installer {
 
@@ -33,7 +34,9 @@ inline constexpr std::array<host_release, release_count> host_release_table{{
     {"Custom", nullptr},
 }};
 
-using release_paths = std::array<std::wstring, release_count>;
+// One folder per entry of the table. Paths stay in this form from detection
+// (or the command line, or the folder dialog for Custom) to the install job.
+using release_paths = std::array<norvik::filesystem::file_path, release_count>;
 
 // One plug-in folder per release, empty where the release was not found.
 // Never fails: any registry error leaves the entries concerned empty.

@@ -2,15 +2,15 @@
 
 #include <cstdio>
 
-#include "filesystem/file_path.h"
 #include "installer/command_line.h"
 #include "installer/product.h"
+#include "ui/core/text/text_conversion.h"
 
 namespace installer {
 
 namespace {
 
-std::string utf8(const std::wstring& text) { return norvik::filesystem::file_path(text).to_utf8(); }
+std::string utf8(std::wstring_view text) { return norvik::ui::utf16_to_utf8(text); }
 
 std::string local_time() {
     SYSTEMTIME t{};
@@ -96,7 +96,7 @@ void install_log::detected(const release_paths& paths) {
         }
         any = true;
         write("Detected " + name_of(i) + " (registry key " + utf8(host_release_table[i].registry_key) +
-              "): " + utf8(paths[i]));
+              "): " + paths[i].to_utf8());
     }
     if (!any) {
         write("No release of After Effects detected");

@@ -4,8 +4,8 @@
 
 namespace installer {
 
-install_plan::install_plan(const std::optional<std::vector<std::size_t>>& releases, const std::wstring& dir,
-                           const release_paths& detected) {
+install_plan::install_plan(const std::optional<std::vector<std::size_t>>& releases,
+                           const norvik::filesystem::file_path& dir, const release_paths& detected) {
     for (std::size_t i = 0; i < custom_release; ++i) {
         const bool wanted = !releases || std::find(releases->begin(), releases->end(), i) != releases->end();
         if (!wanted) {

@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <vector>
 
+#include "filesystem/file_path.h"
 #include "installer/host_releases.h"
 #include "installer/system.h"
 
@@ -26,7 +26,7 @@ class install_plan {
 public:
     // `releases`: the indexes named, or every detected release when unset;
     // `dir`: the custom folder, or empty.
-    install_plan(const std::optional<std::vector<std::size_t>>& releases, const std::wstring& dir,
+    install_plan(const std::optional<std::vector<std::size_t>>& releases, const norvik::filesystem::file_path& dir,
                  const release_paths& detected);
 
     // Nothing to write and nothing named that could have been.

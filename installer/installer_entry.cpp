@@ -11,15 +11,14 @@
 
 #include <comdef.h>
 
-#include "filesystem/file_path.h"
 #include "installer/command_line.h"
 #include "installer/elevation.h"
 #include "installer/install_lock.h"
 #include "installer/install_log.h"
 #include "installer/install_plan.h"
 #include "installer/installer_ui.h"
-#include "render/text_conversion.h"
 #include "ui/core/events/event_registry.h"
+#include "ui/core/text/text_conversion.h"
 
 namespace installer {
 
@@ -54,7 +53,7 @@ void report(const wchar_t* what_happened, const std::exception_ptr& error) {
     MessageBoxW(nullptr, text.c_str(), L"Quendal for After Effects Installer", MB_OK | MB_ICONERROR);
 }
 
-std::string utf8(const std::wstring& text) { return norvik::filesystem::file_path(text).to_utf8(); }
+std::string utf8(const std::wstring& text) { return norvik::ui::utf16_to_utf8(text); }
 
 // How one wizard ended: whether it was built at all, the error that ended
 // it, if any, and the exit code a passive run reports.

@@ -172,7 +172,7 @@ void InstallerUI::build_release_page() {
     }
     place_release_rows();
     if (selected[custom_release]) {
-        custom_path.set_text(norvik::filesystem::file_path(paths[custom_release]).to_display_string(), false);
+        custom_path.set_text(paths[custom_release].to_display_string(), false);
         browse.set_visible(true);
         custom_path.set_visible(true);
     }
@@ -359,7 +359,7 @@ std::string InstallerUI::build_summary() const {
     std::string text = str("Installing ") + product_name + " on:\n\n";
     for (std::size_t i = 0; i < release_count; ++i) {
         if (selected[i]) {
-            text += display_name(i) + ":\n" + norvik::filesystem::file_path(paths[i]).to_display_string() + "\n\n";
+            text += display_name(i) + ":\n" + paths[i].to_display_string() + "\n\n";
         }
     }
     return text;
@@ -400,8 +400,7 @@ void InstallerUI::on_custom_folder(const event_info& info) {
 void InstallerUI::choose_custom_folder() {
     norvik::filesystem::file_path chosen;
     try {
-        chosen = norvik::filesystem::select_folder(this, "Custom Folder",
-                                                   norvik::filesystem::file_path(paths[custom_release]));
+        chosen = norvik::filesystem::select_folder(this, "Custom Folder", paths[custom_release]);
     } catch (...) {
         // A shell dialog that cannot be shown is no reason to end the
         // installer: it counts as a cancelled choice, the path stays.
@@ -410,7 +409,7 @@ void InstallerUI::choose_custom_folder() {
     if (chosen.empty()) {
         return;
     }
-    paths[custom_release] = chosen.wstring();
+    paths[custom_release] = chosen;
     custom_path.set_text(chosen.to_display_string(), false);
 }
 
@@ -480,7 +479,7 @@ void InstallerUI::start_install() {
     std::size_t first_target = release_count;
     for (std::size_t i = 0; i < release_count; ++i) {
         if (selected[i]) {
-            targets[i] = norvik::filesystem::file_path(paths[i]);
+            targets[i] = paths[i];
             first_target = std::min(first_target, paths[i].empty() ? release_count : i);
         }
     }

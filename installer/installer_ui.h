@@ -35,7 +35,7 @@ struct wizard_options {
     // Ticked releases: these indexes (when detected), else every detected one.
     std::optional<std::vector<std::size_t>> releases;
     // The custom folder, ticked when given.
-    std::wstring dir;
+    norvik::filesystem::file_path dir;
     // Straight to the install, no question, closing itself after the outcome.
     bool passive = false;
     // Named releases this machine does not have: a passive run fails for them.

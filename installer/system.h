@@ -38,7 +38,8 @@ enum write_step : int {
     step_write_failed = 5,
 };
 
-using target_list = std::array<norvik::filesystem::file_path, release_count>;
+// The folders to write, one per release; an empty one is skipped.
+using target_list = release_paths;
 
 inline constexpr WORD module_resource_id = 400;
 inline constexpr WORD absent_resource_id = 300;

@@ -6,78 +6,11 @@
 #include <optional>
 #include <utility>
 
+#include "ui/core/text/text_conversion.h"
+
 namespace norvik::ui {
 
 namespace {
-
-struct decoded {
-    char32_t code;
-    std::size_t length;
-};
-
-// The code point that starts at s[i]. Overlong forms, surrogates, values
-// past U+10FFFF and truncated sequences decode as U+FFFD for their first
-// byte alone, so decoding resumes at the next byte. (The toolkit's
-// utf8_to_utf16 throws on such input, which markup must never do.)
-decoded decode_utf8(std::string_view s, std::size_t i) {
-    constexpr decoded bad{0xFFFD, 1};
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char lead = byte(i);
-    if (lead < 0x80) {
-        return {lead, 1};
-    }
-    std::size_t length = 0;
-    char32_t code = 0;
-    unsigned char low = 0x80; // the range of the second byte
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code = lead & 0x0Fu;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code = lead & 0x07u;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return bad;
-    }
-    if (s.size() - i < length) {
-        return bad;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-        const unsigned char b = byte(i + k);
-        if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) {
-            return bad;
-        }
-        code = code << 6 | (b & 0x3Fu);
-    }
-    return {code, length};
-}
-
-void append_utf16(std::wstring& out, char32_t code) {
-    if (code < 0x10000) {
-        out += static_cast<wchar_t>(code);
-    } else {
-        code -= 0x10000;
-        out += static_cast<wchar_t>(0xD800 + (code >> 10));
-        out += static_cast<wchar_t>(0xDC00 + (code & 0x3FF));
-    }
-}
-
-std::wstring to_utf16(std::string_view s) {
-    std::wstring out;
-    for (std::size_t i = 0; i < s.size();) {
-        const decoded d = decode_utf8(s, i);
-        append_utf16(out, d.code);
-        i += d.length;
-    }
-    return out;
-}
 
 bool is_letter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -158,7 +91,7 @@ std::wstring font_attributes(const tag& t) {
         if (!out.empty()) {
             out += L' ';
         }
-        out += std::wstring(name.begin(), name.end()) + L"=\"" + to_utf16(value) + L'"';
+        out += std::wstring(name.begin(), name.end()) + L"=\"" + utf8_to_utf16_lenient(value) + L'"';
     }
     return out;
 }
@@ -207,9 +140,14 @@ parsed_markup parse_markup(std::string_view markup) {
                 continue;
             }
         }
-        const decoded d = decode_utf8(markup, i);
-        append_utf16(result.text, d.code);
-        i += d.length;
+        // Text up to the next '<' (this one too, when it began no tag). A
+        // '<' never continues a UTF-8 sequence, so converting the text in
+        // such pieces decodes it as a whole would: markup never throws, and
+        // its invalid UTF-8 becomes U+FFFD.
+        const std::size_t next = markup.find('<', i + 1);
+        const std::size_t end = next == std::string_view::npos ? markup.size() : next;
+        result.text += utf8_to_utf16_lenient(markup.substr(i, end - i));
+        i = end;
     }
 
     std::vector<TextRun> kept;

@@ -13,7 +13,7 @@
 #include "render/com_check.h"
 #include "render/image.h"
 #include "render/style_enums.h"
-#include "render/text_conversion.h"
+#include "ui/core/text/text_conversion.h"
 
 using Microsoft::WRL::ComPtr;
 

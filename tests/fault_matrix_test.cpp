@@ -665,7 +665,7 @@ TEST_F(FaultMatrix, FolderPickerThatCannotBeCreatedIsACancel) {
     press(wizard, wizard.next);
     press(wizard, wizard.boxes[9]);
     const std::string label = wizard.custom_path.text;
-    const std::wstring path = wizard.paths[9];
+    const std::wstring path = wizard.paths[9].wstring();
     bool opened = false;
     {
         picker_class_override unavailable;

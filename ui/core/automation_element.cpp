@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "render/text_conversion.h"
 #include "ui/core/automation_core.h"
 #include "ui/core/native_window.h"
+#include "ui/core/text/text_conversion.h"
 #include "ui/core/window.h"
 
 namespace norvik::ui {

@@ -2,9 +2,9 @@
 
 #include <stdexcept>
 
-#include "render/text_conversion.h"
 #include "ui/core/automation_core.h"
 #include "ui/core/automation_element.h"
+#include "ui/core/text/text_conversion.h"
 #include "ui/core/window.h"
 
 namespace norvik::ui {

@@ -5,12 +5,12 @@
 #include <string>
 
 #include "render/renderer.h"
-#include "render/text_conversion.h"
 #include "ui/core/automation_events.h"
 #include "ui/core/cursor_shape.h"
 #include "ui/core/events/event_registry.h"
 #include "ui/core/key_state.h"
 #include "ui/core/mouse_capture.h"
+#include "ui/core/text/text_conversion.h"
 
 namespace norvik::ui {
 
