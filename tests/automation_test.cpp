@@ -7,13 +7,12 @@
 // Automation events.
 
 #include <atomic>
-#include <cstring>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
 #include <thread>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -32,8 +31,6 @@ using Microsoft::WRL::ComPtr;
 using norvik::test::pump_until;
 using norvik::ui::automation_core;
 using norvik::ui::automation_element;
-
-const std::wstring scratch = L"C:\\automation-test";
 
 std::string utf8(const wchar_t* text) {
     const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -160,11 +157,7 @@ lines outline_of(HWND hwnd) {
 // The screen pixels a widget paints: {left, top, width, height}, its edges
 // rounded outwards at the window's density.
 std::vector<double> screen_rect(const norvik::ui::window& w, const norvik::ui::widget& widget) {
-    norvik::ui::point p{widget.rect.x, widget.rect.y};
-    for (const norvik::ui::widget* a = widget.parent; a != nullptr; a = a->parent) {
-        p.x += a->rect.x;
-        p.y += a->rect.y;
-    }
+    const norvik::ui::point p = norvik::test::window_origin(widget);
     const auto down = [](int v, int dpi) { return v * dpi / 96; };
     const auto up = [](int v, int dpi) { return (v * dpi + 95) / 96; };
     POINT origin{0, 0};
@@ -183,22 +176,14 @@ ComPtr<Pattern> pattern_of(norvik::ui::widget& w) {
     return pattern;
 }
 
-class Automation : public ::testing::Test {
+class Automation : public installer::test::host_fixture {
 protected:
+    Automation() : host_fixture(L"C:\\automation-test") {}
+
     void SetUp() override {
-        clean();
-        CreateDirectoryW(scratch.c_str(), nullptr);
-        for (const auto& [key, name] : {std::pair{L"12", L"CC"}, std::pair{L"13.5", L"CC2015"}}) {
-            const std::wstring folder = scratch + L"\\" + name;
-            CreateDirectoryW(folder.c_str(), nullptr);
-            installer::test::register_release(key, folder);
-        }
-    }
-    void TearDown() override { clean(); }
-    static void clean() {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, installer::test::host_key);
-        std::error_code ignored;
-        std::filesystem::remove_all(std::filesystem::path(scratch), ignored);
+        host_fixture::SetUp();
+        release(L"12", L"CC");
+        release(L"13.5", L"CC2015");
     }
 };
 
@@ -272,8 +257,8 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
         question = client_outline(popup);
         ComPtr<automation_element> answer;
         norvik::ui::native_window::run_on_window_thread(popup, [&] {
-            const auto* native = reinterpret_cast<norvik::ui::native_window*>(GetWindowLongPtrW(popup, GWLP_USERDATA));
-            answer = automation_element::of(static_cast<norvik::ui::MessagePopup*>(native->window)->second_button);
+            auto* box = norvik::test::toolkit_window<norvik::ui::MessagePopup>(popup);
+            answer = automation_element::of(box->second_button);
         });
         ComPtr<IInvokeProvider> press_answer;
         ASSERT_HRESULT_SUCCEEDED(answer.As(&press_answer));
@@ -378,18 +363,16 @@ std::vector<std::string> runs(const std::vector<std::string>& all) {
 
 TEST_F(Automation, KeysWalkTheWizardAndRaiseTheEvents) {
     // Enough releases for the summary to need scrolling.
-    const std::pair<const wchar_t*, const char*> more[] = {
-        {L"10.0", "CS5"}, {L"10.5", "CS55"}, {L"11", "CS6"}, {L"13", "CC2014"}, {L"13.8", "CC2015.3"}};
+    const std::pair<const wchar_t*, const wchar_t*> more[] = {
+        {L"10.0", L"CS5"}, {L"10.5", L"CS55"}, {L"11", L"CS6"}, {L"13", L"CC2014"}, {L"13.8", L"CC2015.3"}};
     for (const auto& [key, name] : more) {
-        const std::wstring folder = scratch + L"\\" + std::wstring(name, name + std::strlen(name));
-        CreateDirectoryW(folder.c_str(), nullptr);
-        installer::test::register_release(key, folder);
+        release(key, name);
     }
     const recorded_events seam;
     InstallerUI wizard;
     show(wizard);
     raised.clear();
-    const auto key = [](WORD vk) { norvik::test::send_keys({{vk, true}, {vk, false}}); };
+    const auto key = norvik::test::press_key;
     const std::string window = "children of Quendal for After Effects Installer";
 
     key(VK_RETURN); // Next has the focus on the welcome page

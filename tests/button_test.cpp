@@ -16,6 +16,7 @@
 namespace {
 
 using norvik::test::post;
+using norvik::test::press_key;
 using norvik::ui::event_kind;
 using lines = std::vector<std::string>;
 using pixel = x11_capture::pixel;
@@ -72,19 +73,9 @@ protected:
         post(w, up);
     }
 
-    // Repaints and grabs until `ready` holds, a few times only (a grab takes
-    // up to a second here) so that a wrong picture fails quickly.
+    // Grabs for five seconds at most, so that a wrong picture fails quickly.
     x11_capture settled(const std::function<bool(const x11_capture&)>& ready) {
-        for (int round = 0; round < 5; ++round) {
-            InvalidateRect(w.native.hwnd, nullptr, FALSE);
-            UpdateWindow(w.native.hwnd);
-            norvik::test::pump(30);
-            x11_capture shot(w.native.hwnd);
-            if (ready(shot)) {
-                return shot;
-            }
-        }
-        return x11_capture(w.native.hwnd);
+        return norvik::test::settled_capture(w, ready, 5000);
     }
 
     static constexpr norvik::ui::point on_button{70, 40};
@@ -99,10 +90,6 @@ protected:
 private:
     norvik::ui::point last_{-1, -1};
 };
-
-void key(WORD vk) {
-    norvik::test::send_keys({{vk, true}, {vk, false}});
-}
 
 TEST_F(Controls, ButtonActivation) {
     const struct {
@@ -124,8 +111,8 @@ TEST_F(Controls, ButtonActivation) {
              press(WM_MBUTTONDOWN, WM_MBUTTONUP);
          },
          {"button:27:0", "button:27:0"}},
-        {"space", [&] { key(VK_SPACE); }, {}},
-        {"enter", [&] { key(VK_RETURN); }, {"button:27:0"}},
+        {"space", [&] { press_key(VK_SPACE); }, {}},
+        {"enter", [&] { press_key(VK_RETURN); }, {"button:27:0"}},
         {"leaving cancels the press",
          [&] {
              post(w, WM_LBUTTONDOWN);
@@ -148,7 +135,7 @@ TEST_F(Controls, ButtonActivation) {
              press(WM_LBUTTONDOWN, WM_LBUTTONUP);
          },
          {"button:27:1"}},
-        {"toggled back by enter", [&] { key(VK_RETURN); }, {"button:27:0"}},
+        {"toggled back by enter", [&] { press_key(VK_RETURN); }, {"button:27:0"}},
     };
     for (const auto& s : steps) {
         s.act();
@@ -235,7 +222,7 @@ TEST_F(Controls, CheckBoxTogglesOnlyWhenBound) {
     EXPECT_EQ(log.take(), lines{}) << "space key-down";
     norvik::test::send_keys({{VK_SPACE, false}});
     EXPECT_EQ(log.take(), lines{"box:26:0"}) << "space key-up";
-    key(VK_RETURN);
+    press_key(VK_RETURN);
     EXPECT_EQ(log.take(), lines{}) << "enter";
     press(WM_LBUTTONDOWN, WM_LBUTTONUP);
     press(WM_LBUTTONDBLCLK, WM_LBUTTONUP);

@@ -12,17 +12,15 @@
 // The last test prints the matrix that the rows before it recorded.
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -32,24 +30,27 @@
 #include "installer/installer_ui.h"
 #include "installer/shared_data_folder.h"
 #include "installer/system.h"
+#include "tests/child_process.h"
 #include "tests/host_shell.h"
 #include "tests/wizard_test_support.h"
 
 namespace {
 
 using installer::InstallerUI;
-using installer::test::files_in;
 using installer::test::host_key;
 using installer::test::module_bytes;
+using installer::test::module_in;
 using installer::test::popup_answer;
 using installer::test::press;
-using installer::test::read_file;
 using installer::test::register_release;
 using installer::test::show;
+using installer::test::window_watch;
 using norvik::test::environment;
+using norvik::test::files_in;
+using norvik::test::loop_timer;
 using norvik::test::pump_until;
+using norvik::test::read_file;
 
-const std::wstring scratch = L"C:\\fault-matrix";
 constexpr wchar_t helper_ready[] = L"Local\\norvik-fault-matrix-held";
 constexpr wchar_t helper_release[] = L"Local\\norvik-fault-matrix-release";
 const std::string success = "Quendal for After Effects was successfully installed.";
@@ -94,18 +95,9 @@ int host_shell(const std::string& commands) {
                << commands << "\n)\necho $? >'" << state << "/fault-matrix.rc.tmp'\nmv '" << state
                << "/fault-matrix.rc.tmp' '" << state << "/fault-matrix.rc'\n";
     }
-    // Wine splits the command line by the Windows rules: double quotes.
-    std::wstring command = L"/bin/sh \"" + std::wstring(state.begin(), state.end()) + L"/fault-matrix.sh\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(L"/bin/sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    const std::wstring script = std::wstring(state.begin(), state.end()) + L"/fault-matrix.sh";
+    if (!norvik::test::start_host_shell(L"/bin/sh '" + script + L"'")) {
         return -1;
-    }
-    if (process.hProcess != nullptr) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
     }
     const ULONGLONG give_up = GetTickCount64() + 20000;
     while (GetTickCount64() < give_up) {
@@ -216,25 +208,10 @@ public:
     explicit held_elsewhere(const std::wstring& file) {
         ready_ = CreateEventW(nullptr, TRUE, FALSE, helper_ready);
         release_ = CreateEventW(nullptr, TRUE, FALSE, helper_release);
-        wchar_t self[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=FaultMatrixHelper.HoldsAFileWhenAsked";
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        HANDLE quiet = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = quiet;
-        startup.hStdError = quiet;
-        PROCESS_INFORMATION process{};
         SetEnvironmentVariableW(L"NORVIK_FAULT_HOLD", file.c_str());
-        if (CreateProcessW(self, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-            CloseHandle(process.hThread);
-            process_ = process.hProcess;
-        }
+        process_.emplace(norvik::test::this_program(), L"--gtest_filter=FaultMatrixHelper.HoldsAFileWhenAsked", true);
         SetEnvironmentVariableW(L"NORVIK_FAULT_HOLD", nullptr);
-        CloseHandle(quiet);
-        holding = process_ != nullptr && WaitForSingleObject(ready_, 20000) == WAIT_OBJECT_0;
+        holding = process_->started() && WaitForSingleObject(ready_, 20000) == WAIT_OBJECT_0;
     }
     ~held_elsewhere() {
         release();
@@ -247,10 +224,9 @@ public:
     // Lets go of the file; returns once the other process has ended.
     void release() {
         SetEvent(release_);
-        if (process_ != nullptr) {
-            WaitForSingleObject(process_, 20000);
-            CloseHandle(process_);
-            process_ = nullptr;
+        if (process_) {
+            process_->wait(20000);
+            process_.reset();
         }
     }
 
@@ -259,7 +235,7 @@ public:
 private:
     HANDLE ready_ = nullptr;
     HANDLE release_ = nullptr;
-    HANDLE process_ = nullptr;
+    std::optional<norvik::test::child_process> process_;
 };
 
 // The shell's folder dialog made unavailable: Wine 8 reads COM classes from
@@ -305,57 +281,6 @@ private:
     bool overridden_ = false;
 };
 
-// Closes a top-level window titled `title` if one shows up while it lives,
-// and remembers that it did.
-class window_watch {
-public:
-    explicit window_watch(const wchar_t* title)
-        : thread_([this, title](std::stop_token stop) {
-              for (int i = 0; i < 200 && !stop.stop_requested(); ++i) {
-                  if (HWND found = FindWindowW(nullptr, title); found != nullptr && IsWindowVisible(found)) {
-                      appeared = true;
-                      PostMessageW(found, WM_CLOSE, 0, 0);
-                  }
-                  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-              }
-          }) {}
-
-    std::atomic<bool> appeared{false};
-
-private:
-    std::jthread thread_;
-};
-
-// A thread timer that runs `body` every 50 ms while it lives; timers are
-// dispatched by whichever message loop is running.
-class loop_timer {
-public:
-    explicit loop_timer(std::function<void()> body) : body_(std::move(body)) {
-        id_ = SetTimer(nullptr, 0, 50, &loop_timer::tick);
-        live()[id_] = this;
-    }
-    ~loop_timer() {
-        KillTimer(nullptr, id_);
-        live().erase(id_);
-    }
-    loop_timer(const loop_timer&) = delete;
-    loop_timer& operator=(const loop_timer&) = delete;
-
-private:
-    static std::map<UINT_PTR, loop_timer*>& live() {
-        static std::map<UINT_PTR, loop_timer*> timers;
-        return timers;
-    }
-    static void CALLBACK tick(HWND, UINT, UINT_PTR id, DWORD) {
-        if (const auto found = live().find(id); found != live().end()) {
-            found->second->body_();
-        }
-    }
-
-    std::function<void()> body_;
-    UINT_PTR id_ = 0;
-};
-
 // One install fault: the plug-in folder registered for CC, how to make the
 // fault real and how to clear it, and the code the retry question shows (0:
 // the install succeeds without a question).
@@ -368,29 +293,18 @@ struct install_fault {
     int code;
 };
 
-class FaultMatrix : public ::testing::Test {
+class FaultMatrix : public installer::test::host_fixture {
 protected:
-    void SetUp() override {
-        clean();
-        CreateDirectoryW(scratch.c_str(), nullptr);
-    }
-    void TearDown() override { clean(); }
+    FaultMatrix() : host_fixture(L"C:\\fault-matrix") {}
 
-    static void clean() {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, host_key);
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\Adobe\\After Effects");
-        std::error_code ignored;
-        std::filesystem::remove_all(std::filesystem::path(scratch), ignored);
-    }
-
-    static void close_during_question(bool together);
+    void close_during_question(bool together);
 
     static bool as_root() { return !environment(L"NORVIK_FAULT_ROOT").empty(); }
 
     // A plug-in folder holding a previous module of its own bytes.
     static std::wstring with_previous(const std::wstring& folder, std::size_t size) {
         std::filesystem::create_directories(std::filesystem::path(folder + L"\\Falkmoor"));
-        std::ofstream out(std::filesystem::path(folder + L"\\Falkmoor\\Quendal.aex"), std::ios::binary);
+        std::ofstream out(std::filesystem::path(module_in(folder)), std::ios::binary);
         for (std::size_t i = 0; i < size; ++i) {
             out.put(static_cast<char>((i * 7919) >> 3));
         }
@@ -407,7 +321,7 @@ protected:
         const std::wstring shared = installer::shared_data_folder::path();
         std::string text;
         if (!expected.empty()) {
-            const bool same = read_file(vendor + L"\\Quendal.aex") == expected;
+            const bool same = read_file(module_in(row.plugin_folder)) == expected;
             EXPECT_TRUE(same) << "module";
             text += &expected == &previous ? (same ? "previous module byte-identical" : "previous module CHANGED")
                                            : (same ? "new module complete" : "new module WRONG");
@@ -442,7 +356,7 @@ protected:
         SCOPED_TRACE(row.fault);
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, host_key);
         register_release(L"12", row.plugin_folder);
-        const std::vector<char> previous = read_file(row.plugin_folder + L"\\Falkmoor\\Quendal.aex");
+        const std::vector<char> previous = read_file(module_in(row.plugin_folder));
         std::vector<drive_listing> before;
         for (const std::wstring& drive : row.drives) {
             before.push_back(list_drive(drive));
@@ -463,9 +377,7 @@ protected:
                 row.clear();
                 at_question = disk_state(row, previous, previous, before);
             });
-            for (int i = 0; i < 3; ++i) {
-                press(wizard, wizard.next);
-            }
+            press(wizard, wizard.next, 3);
             const bool ended = pump_until([&] { return wizard.finished; }, 60000);
             row.clear();
             ASSERT_TRUE(ended);
@@ -535,25 +447,18 @@ TEST_F(FaultMatrix, RegistryWithEveryBadKindShowsOnlyTheGoodRows) {
         {L"CC", REG_SZ, decoy},
         {L"After Effects 13.8", REG_SZ, decoy},
     };
-    auto write = [](REGSAM view, const std::wstring& key, DWORD type, const std::wstring& data) {
-        HKEY k = nullptr;
-        const std::wstring path = std::wstring(host_key) + L"\\" + key;
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &k, nullptr);
-        const DWORD bytes = type == REG_DWORD ? 4 : static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
-        RegSetValueExW(k, L"PluginInstallPath", 0, type, reinterpret_cast<const BYTE*>(data.c_str()), bytes);
-        RegCloseKey(k);
-    };
     for (const value& v : values) {
-        write(0, v.key, v.type, v.data);
+        const std::size_t units = v.type == REG_DWORD ? 2 : v.data.size() + 1;
+        installer::test::write_release(v.key, v.type, v.data.c_str(), static_cast<DWORD>(units * sizeof(wchar_t)));
     }
     // A release recorded only in the 32-bit view: the host is a 64-bit
     // program and does not read it from there.
-    write(KEY_WOW64_32KEY, L"13.8", REG_SZ, decoy);
+    register_release(L"13.8", decoy, REG_SZ, KEY_WOW64_32KEY);
     // A thousand look-alike subkeys around the real ones.
     for (int i = 0; i < 1000; ++i) {
         wchar_t name[16];
         swprintf(name, 16, L"12.%03d", i);
-        write(0, name, REG_SZ, decoy);
+        register_release(name, decoy);
     }
 
     InstallerUI wizard;
@@ -705,7 +610,7 @@ TEST_F(FaultMatrix, FolderPickerThatCannotBeCreatedIsACancel) {
 // (as when every window of the program is asked to close).
 void FaultMatrix::close_during_question(bool together) {
     const std::wstring folder = with_previous(scratch + L"\\closing", 4096);
-    const std::wstring module = folder + L"\\Falkmoor\\Quendal.aex";
+    const std::wstring module = module_in(folder);
     const std::vector<char> previous = read_file(module);
     register_release(L"12", folder);
     const drive_listing before = list_drive(L"C:\\");
@@ -714,9 +619,7 @@ void FaultMatrix::close_during_question(bool together) {
 
     InstallerUI wizard;
     show(wizard);
-    for (int i = 0; i < 3; ++i) {
-        press(wizard, wizard.next);
-    }
+    press(wizard, wizard.next, 3);
     // The question's close box first, then the wizard's: once the question
     // is gone, or queued right behind the question's own close.
     popup_answer close_question(L"Failed to install", false, [&] {

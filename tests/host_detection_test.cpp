@@ -8,38 +8,16 @@
 
 #include <string>
 
+#include "tests/host_fixture.h"
+
 namespace {
 
-constexpr wchar_t host_key[] = L"SOFTWARE\\Adobe\\After Effects";
+using installer::test::host_key;
+using installer::test::register_release;
+using installer::test::write_release;
 
-class HostDetection : public ::testing::Test {
+class HostDetection : public installer::test::host_fixture {
 protected:
-    void SetUp() override { clear(); }
-    void TearDown() override { clear(); }
-
-    static void clear() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, host_key); }
-
-    static void set_value(const std::wstring& release, DWORD type, const void* data, DWORD bytes,
-                          REGSAM view = 0)
-    {
-        const std::wstring path = std::wstring(host_key) + L"\\" + release;
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr,
-                                  &key, nullptr),
-                  ERROR_SUCCESS);
-        if (data) {
-            ASSERT_EQ(RegSetValueExW(key, L"PluginInstallPath", 0, type, static_cast<const BYTE*>(data), bytes),
-                      ERROR_SUCCESS);
-        }
-        RegCloseKey(key);
-    }
-
-    static void set_path(const std::wstring& release, const std::wstring& path, DWORD type = REG_SZ,
-                         REGSAM view = 0)
-    {
-        set_value(release, type, path.c_str(), static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)), view);
-    }
-
     static void expect_only(const installer::release_paths& found,
                             std::initializer_list<std::pair<std::size_t, std::wstring>> expected)
     {
@@ -53,15 +31,15 @@ protected:
 
 TEST_F(HostDetection, MatchingKeysFillTheirEntriesOnly)
 {
-    set_path(L"12", L"C:\\P12");
-    set_path(L"13.5", L"C:\\P135");
+    register_release(L"12", L"C:\\P12");
+    register_release(L"13.5", L"C:\\P135");
     expect_only(installer::detect_host_releases(), {{5, L"C:\\P12"}, {7, L"C:\\P135"}});
 }
 
 TEST_F(HostDetection, EveryKnownKeyMapsToItsRelease)
 {
     const wchar_t* keys[] = {L"10.0", L"10.5", L"11", L"12", L"13", L"13.5", L"13.8"};
-    for (const wchar_t* key : keys) set_path(key, std::wstring(L"D:\\AE ") + key + L"\\Plug-ins\\");
+    for (const wchar_t* key : keys) register_release(key, std::wstring(L"D:\\AE ") + key + L"\\Plug-ins\\");
     const auto found = installer::detect_host_releases();
     EXPECT_EQ(found[2], L"D:\\AE 10.0\\Plug-ins\\") << "the path is taken as stored";
     EXPECT_EQ(found[3], L"D:\\AE 10.5\\Plug-ins\\");
@@ -75,26 +53,26 @@ TEST_F(HostDetection, EveryKnownKeyMapsToItsRelease)
 TEST_F(HostDetection, NearMissKeyNamesMatchNothing)
 {
     for (const wchar_t* key : {L"12.0", L"CC", L"10", L"11.0", L"13.50", L"13.8 ", L"CS6"})
-        set_path(key, L"C:\\wrong");
+        register_release(key, L"C:\\wrong");
     expect_only(installer::detect_host_releases(), {});
 }
 
 TEST_F(HostDetection, OnlyPlainStringValuesCount)
 {
-    set_path(L"10.5", L"%ProgramFiles%\\AE", REG_EXPAND_SZ);
+    register_release(L"10.5", L"%ProgramFiles%\\AE", REG_EXPAND_SZ);
     const DWORD number = 7;
-    set_value(L"11", REG_DWORD, &number, sizeof(number));
-    set_value(L"13", REG_SZ, nullptr, 0); // key without the value
-    set_path(L"12", L"C:\\Real");
+    write_release(L"11", REG_DWORD, &number, sizeof(number));
+    write_release(L"13", REG_SZ, nullptr, 0); // key without the value
+    register_release(L"12", L"C:\\Real");
     expect_only(installer::detect_host_releases(), {{5, L"C:\\Real"}});
 }
 
 TEST_F(HostDetection, EmptyAndOverlongValuesLeaveTheEntryEmpty)
 {
-    set_path(L"12", L"");
-    set_path(L"13", std::wstring(300, L'x'));
+    register_release(L"12", L"");
+    register_release(L"13", std::wstring(300, L'x'));
     const std::wstring longest(255, L'y');
-    set_path(L"13.8", longest);
+    register_release(L"13.8", longest);
     expect_only(installer::detect_host_releases(), {{8, longest}});
 }
 
@@ -110,8 +88,8 @@ TEST_F(HostDetection, MissingOrEmptyRegistryGivesTenEmptyEntries)
 
 TEST_F(HostDetection, A64BitProgramReadsOnlyThe64BitView)
 {
-    set_path(L"12", L"C:\\Redirected", REG_SZ, KEY_WOW64_32KEY);
-    set_path(L"13", L"C:\\Native", REG_SZ, KEY_WOW64_64KEY);
+    register_release(L"12", L"C:\\Redirected", REG_SZ, KEY_WOW64_32KEY);
+    register_release(L"13", L"C:\\Native", REG_SZ, KEY_WOW64_64KEY);
     expect_only(installer::detect_host_releases(), {{6, L"C:\\Native"}});
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\Adobe");
 }

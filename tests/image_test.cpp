@@ -14,7 +14,7 @@
 #include "render/image.h"
 #include "render/renderer.h"
 #include "resources/embedded_images.h"
-#include "test_host_window.h"
+#include "tests/test_host_window.h"
 
 using norvik::ui::Image;
 using norvik::ui::Renderer;

@@ -70,7 +70,6 @@ HIMCC WINAPI ImmReSizeIMCC(HIMCC, DWORD);
 
 namespace {
 
-using norvik::test::pump;
 using norvik::ui::connect;
 using norvik::ui::event_handler;
 using norvik::ui::event_info;
@@ -103,29 +102,18 @@ protected:
 // Presses `keys` in order as real input, reads every code while they are
 // held, then releases them in reverse order.
 std::vector<bool> codes_while_held(const std::vector<WORD>& keys) {
-    const auto send = [](WORD vk, bool down) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = vk;
-        in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-        // Wine 8 tells the right Shift key from the left one by the extended
-        // flag only (a keyboard sends it without), so it gets the flag too.
-        const bool extended = vk == VK_RCONTROL || vk == VK_RMENU || vk == VK_RSHIFT;
-        in.ki.dwFlags = (down ? 0 : KEYEVENTF_KEYUP) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
-        SendInput(1, &in, sizeof(in));
-    };
+    std::vector<std::pair<WORD, bool>> presses;
+    std::vector<std::pair<WORD, bool>> releases;
     for (WORD vk : keys) {
-        send(vk, true);
+        presses.emplace_back(vk, true);
+        releases.emplace(releases.begin(), vk, false);
     }
-    pump();
+    norvik::test::send_keys(presses);
     std::vector<bool> held;
     for (int code = 0; code < 10; ++code) {
         held.push_back(norvik::ui::key_state(static_cast<norvik::ui::key_state_code>(code)));
     }
-    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
-        send(*it, false);
-    }
-    pump();
+    norvik::test::send_keys(releases);
     return held;
 }
 

@@ -5,6 +5,7 @@
 #include "installer/system.h"
 #include "installer/win32_handles.h"
 #include "tests/module_files.h"
+#include "tests/test_files.h"
 
 #include <windows.h>
 #include <aclapi.h>
@@ -18,7 +19,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,7 +28,10 @@ namespace {
 using norvik::filesystem::file_path;
 using installer::release_count;
 using installer::test::module_bytes;
-using installer::test::read_file;
+using installer::test::module_in;
+using norvik::test::exists;
+using norvik::test::files_in;
+using norvik::test::read_file;
 
 constexpr std::size_t module_size = 15'434'240;
 
@@ -36,45 +39,6 @@ void write_file(const std::wstring& path, const std::vector<char>& bytes)
 {
     std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void remove_tree(const std::wstring& path)
-{
-    std::wstring from = path;
-    from.push_back(L'\0'); // SHFileOperation wants a double-NUL-terminated list
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring child = path + L"\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                remove_tree(child);
-            else
-                DeleteFileW(child.c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(path.c_str());
-}
-
-// The files in `folder` with their sizes, sorted by name.
-std::vector<std::pair<std::wstring, ULONGLONG>> files_in(const std::wstring& folder)
-{
-    std::vector<std::pair<std::wstring, ULONGLONG>> files;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return files;
-    do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            files.emplace_back(data.cFileName, (ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    std::sort(files.begin(), files.end());
-    return files;
 }
 
 // The names of the files created in, or renamed into, `folder` while
@@ -124,7 +88,8 @@ protected:
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         root = L"C:\\install-job-test\\" + std::wstring(info->name(), info->name() + std::strlen(info->name()));
-        remove_tree(root);
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(root), ignored);
         CreateDirectoryW(L"C:\\install-job-test", nullptr);
         ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
         shared = installer::shared_data_folder::path();
@@ -133,7 +98,8 @@ protected:
     }
     void TearDown() override
     {
-        remove_tree(root);
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(root), ignored);
         RemoveDirectoryW(shared.c_str());
     }
 
@@ -153,8 +119,6 @@ protected:
     }
 
     std::int32_t status(std::size_t i) const { return job.status[i].load(std::memory_order_acquire); }
-
-    static std::wstring module_in(const std::wstring& target) { return target + L"\\Falkmoor\\Quendal.aex"; }
 
     std::wstring root;
     std::wstring shared;
@@ -267,8 +231,9 @@ TEST_F(InstallJob, ModuleHeldOpenByAnotherProgram)
         if (r.released_after_ms) holder = std::thread([&] {
             const ULONGLONG give_up = GetTickCount64() + 20'000;
             const auto staged = [&] {
-                for (const auto& [name, size] : files_in(target + L"\\Falkmoor"))
-                    if (name != L"Quendal.aex" && size == module_size) return true;
+                std::error_code gone;
+                for (const auto& entry : std::filesystem::directory_iterator(target + L"\\Falkmoor", gone))
+                    if (entry.path().filename() != L"Quendal.aex" && entry.file_size(gone) == module_size) return true;
                 return false;
             };
             while (!staged() && GetTickCount64() < give_up) Sleep(2);
@@ -287,7 +252,7 @@ TEST_F(InstallJob, ModuleHeldOpenByAnotherProgram)
         EXPECT_EQ(read_file(module_in(target)), r.replaced ? module_bytes() : previous);
         const auto left = files_in(target + L"\\Falkmoor");
         ASSERT_EQ(left.size(), 1u) << "no staging file";
-        EXPECT_EQ(left[0].first, L"Quendal.aex");
+        EXPECT_EQ(left[0], L"Quendal.aex");
     }
 }
 

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cwchar>
-#include <functional>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
@@ -35,21 +34,6 @@ using norvik::ui::rect;
 using pixel = x11_capture::pixel;
 
 constexpr char two_blocks[] = "\xE2\x96\x88\xE2\x96\x88"; // U+2588 twice: solid glyphs
-
-// settled_capture with a five-second limit (a grab takes most of a second),
-// so that a regression fails well inside the program's time limit.
-x11_capture capture_until(norvik::ui::window& w, const std::function<bool(const x11_capture&)>& ready) {
-    const ULONGLONG give_up = GetTickCount64() + 5000;
-    for (;;) {
-        InvalidateRect(w.native.hwnd, nullptr, FALSE);
-        UpdateWindow(w.native.hwnd);
-        x11_capture shot(w.native.hwnd);
-        if (ready(shot) || GetTickCount64() > give_up) {
-            return shot;
-        }
-        norvik::test::pump(10);
-    }
-}
 
 // The formatting of one position of a layout: "weight underline family size",
 // then the colour of its brush if it has one.
@@ -153,7 +137,7 @@ TEST_F(Label, PaintsBackgroundHalfAlphaWhenDisabledAndEachRunInItsOwnColour) {
         page.set_enabled(c.page_enabled);
         plain.set_enabled(c.label_enabled);
         const auto in_range = [&](const x11_capture& s) { return brightest(s) >= c.low && brightest(s) <= c.high; };
-        const x11_capture shot = capture_until(w, in_range);
+        const x11_capture shot = norvik::test::settled_capture(w, in_range, 5000);
         EXPECT_TRUE(in_range(shot)) << brightest(shot);
         EXPECT_EQ(shot.at(185, 105), (pixel{0, 0, 0})) << "the label's background";
         EXPECT_EQ(shot.at(5, 5), (pixel{255, 0, 255})) << "the theme's panel colour";
@@ -165,7 +149,7 @@ TEST_F(Label, PaintsBackgroundHalfAlphaWhenDisabledAndEachRunInItsOwnColour) {
     norvik::ui::load_markup(doc, "<font size=\"60\" color=\"#FF0000" + blocks + "<font size=\"60\" color=\"#00FF00" +
                                      blocks);
     const auto both = [&](const x11_capture& s) { return span(s, red).second >= 0 && span(s, green).second >= 0; };
-    const x11_capture shot = capture_until(w, both);
+    const x11_capture shot = norvik::test::settled_capture(w, both, 5000);
     ASSERT_TRUE(both(shot));
     EXPECT_LT(span(shot, red).second, span(shot, green).first) << "red runs first, then green";
 }

@@ -1,33 +1,26 @@
 #pragma once
 
-// Files as the install job leaves them: a file's bytes, and the plug-in
-// module the job writes (the test program's own resource 400, which it
-// carries like the installer).
+// The plug-in module as the install job leaves it: where it lands in a
+// plug-in folder, the bytes it must have (the test program's own resource
+// 400, which it carries like the installer), and a previous module for the
+// job to replace.
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include <windows.h>
-
 namespace installer::test {
 
-inline std::vector<char> read_file(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The plug-in module as the job writes it: this program's resource 400.
-inline const std::vector<char>& module_bytes() {
-    static const std::vector<char> bytes = [] {
-        HMODULE self = GetModuleHandleW(nullptr);
-        HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(400), RT_RCDATA);
-        const char* data = static_cast<const char*>(LockResource(LoadResource(self, found)));
-        return std::vector<char>(data, data + SizeofResource(self, found));
-    }();
-    return bytes;
-}
+const std::vector<char>& module_bytes();
+
+// Where the job puts the module in the plug-in folder `folder`.
+std::wstring module_in(const std::wstring& folder);
+
+// Whether the module in `folder` is there in full.
+bool installed(const std::wstring& folder);
+
+// Puts a short previous module ("previous module") into `folder`, making the
+// vendor folder as needed; returns its path.
+std::wstring previous_module(const std::wstring& folder);
 
 } // namespace installer::test

@@ -15,11 +15,11 @@
 #include "render/image.h"
 #include "render/renderer.h"
 #include "resources/embedded_images.h"
-#include "test_host_window.h"
+#include "tests/test_host_window.h"
 #include "tests/widget_test_support.h"
+#include "tests/x11_capture.h"
 #include "ui/core/widget.h"
 #include "ui/core/window.h"
-#include "x11_capture.h"
 
 using Microsoft::WRL::ComPtr;
 using norvik::ui::Color;
@@ -113,7 +113,7 @@ protected:
         for (int round = 0; round < 20; ++round) {
             draw_frame(scene, background, mark);
             for (int attempt = 0; attempt < 10; ++attempt) {
-                host.pump();
+                norvik::test::dispatch_queued();
                 x11_capture shot(host.hwnd());
                 if (shot.at(probe.x, probe.y) == mark_px) {
                     return shot;

@@ -1,4 +1,6 @@
-#include "test_host_window.h"
+#include "tests/test_host_window.h"
+
+#include "tests/message_pump.h"
 
 namespace {
 
@@ -38,23 +40,15 @@ test_host_window::test_host_window(int32_t width, int32_t height, bool visible) 
     if (visible) {
         ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
     }
-    pump();
+    norvik::test::dispatch_queued();
 }
 
 test_host_window::~test_host_window() {
     DestroyWindow(hwnd_);
-    pump();
+    norvik::test::dispatch_queued();
 }
 
 void test_host_window::set_client_size(int32_t width, int32_t height) {
     SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    pump();
-}
-
-void test_host_window::pump() const {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    norvik::test::dispatch_queued();
 }

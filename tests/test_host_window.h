@@ -19,8 +19,6 @@ public:
     HWND hwnd() const { return hwnd_; }
     // Changes the client size (pixels) and dispatches what that sends.
     void set_client_size(int32_t width, int32_t height);
-    // Dispatches every queued message.
-    void pump() const;
 
 private:
     HWND hwnd_ = nullptr;

@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <functional>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,19 +16,18 @@
 #include "installer/command_line.h"
 #include "installer/elevation.h"
 #include "installer/install_lock.h"
+#include "tests/child_process.h"
 #include "tests/wizard_test_support.h"
 
 namespace {
 
 using installer::command_line;
-using installer::test::files_in;
 using installer::test::host_key;
-using installer::test::module_bytes;
-using installer::test::read_file;
-using installer::test::register_release;
+using installer::test::installed;
+using norvik::test::files_in;
+using norvik::test::read_file;
 
-const std::wstring scratch = L"C:\\unattended";
-const std::wstring log_file = scratch + L"\\run.log";
+const std::wstring log_file = L"C:\\unattended\\run.log";
 
 // The program under test sits beside this one in the build tree.
 std::wstring installer_exe() {
@@ -37,28 +35,14 @@ std::wstring installer_exe() {
     return (self.parent_path().parent_path() / L"installer" / L"QuendalInstaller.exe").wstring();
 }
 
-// Starts the program with `arguments`; its full exit code once it ended, or
+// Runs the program with `arguments`; its full exit code once it ended, or
 // -1 when it did not end within a minute.
 DWORD run(const std::wstring& arguments, const std::function<void()>& meanwhile = {}) {
-    const std::wstring exe = installer_exe();
-    std::wstring command = L"\"" + exe + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        return static_cast<DWORD>(-1);
-    }
-    CloseHandle(process.hThread);
+    const norvik::test::child_process installer(installer_exe(), arguments);
     if (meanwhile) {
         meanwhile();
     }
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &code);
-    }
-    CloseHandle(process.hProcess);
-    return code;
+    return installer.wait();
 }
 
 std::string log_text() {
@@ -87,32 +71,21 @@ TEST(CommandLine, ReadsSwitchesAndRefusesWhatItDoesNotUnderstand) {
     }
 }
 
-class Unattended : public ::testing::Test {
+class Unattended : public installer::test::host_fixture {
 protected:
-    void SetUp() override {
-        clean();
-        for (const std::wstring& folder : {scratch, cc, cc2015, custom}) {
-            std::filesystem::create_directories(std::filesystem::path(folder));
-        }
-        register_release(L"12", cc);
-        register_release(L"13.5", cc2015);
-    }
-    void TearDown() override { clean(); }
+    Unattended() : host_fixture(L"C:\\unattended") {}
 
-    static void clean() {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, host_key);
-        std::error_code ignored;
-        std::filesystem::remove_all(std::filesystem::path(scratch), ignored);
+    void SetUp() override {
+        host_fixture::SetUp();
+        std::filesystem::create_directories(std::filesystem::path(custom));
+        release(L"12", L"CC");
+        release(L"13.5", L"CC2015");
     }
 
     void remove_modules() const {
         for (const std::wstring& folder : {cc, cc2015, custom}) {
             std::filesystem::remove_all(std::filesystem::path(folder + L"\\Falkmoor"));
         }
-    }
-
-    static bool installed(const std::wstring& folder) {
-        return read_file(folder + L"\\Falkmoor\\Quendal.aex") == module_bytes();
     }
 
     const std::wstring cc = scratch + L"\\CC";
@@ -163,9 +136,7 @@ TEST_F(Unattended, QuietInstallsAndTellsEveryOutcomeByItsExitCode) {
 
     // A module held open by a running host: the run fails after the engine's
     // retries, the previous module stays whole, later targets are not tried.
-    const std::wstring module = cc + L"\\Falkmoor\\Quendal.aex";
-    std::filesystem::create_directories(std::filesystem::path(cc + L"\\Falkmoor"));
-    std::ofstream(std::filesystem::path(module)) << "previous module";
+    const std::wstring module = installer::test::previous_module(cc);
     HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(run(L"/quiet" + logged), 1603u);
     CloseHandle(held);

@@ -8,48 +8,42 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <windows.h>
 
+#include "tests/message_pump.h"
 #include "tests/x11_capture.h"
 #include "ui/core/events/event_info.h"
 #include "ui/core/events/event_registry.h"
+#include "ui/core/widget.h"
 #include "ui/core/window.h"
 
 namespace norvik::test {
 
-// Dispatches every queued message, then the ones that arrive within a short
-// grace period (Wine delivers some input asynchronously from the X server).
-inline void pump(DWORD grace_ms = 30) {
-    for (;;) {
-        MSG message{};
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, grace_ms, QS_ALLINPUT) == WAIT_TIMEOUT) {
-            return;
-        }
+// A widget's top-left corner in its window's logical coordinates.
+inline ui::point window_origin(const ui::widget& w) {
+    ui::point p{w.rect.x, w.rect.y};
+    for (const ui::widget* a = w.parent; a != nullptr; a = a->parent) {
+        p.x += a->rect.x;
+        p.y += a->rect.y;
     }
+    return p;
 }
 
-// Dispatches messages until `done` holds. The limit only keeps a broken
-// build from hanging the run; returns whether `done` became true.
-inline bool pump_until(const std::function<bool()>& done, DWORD limit_ms = 10000) {
-    const ULONGLONG give_up = GetTickCount64() + limit_ms;
-    while (!done()) {
-        if (GetTickCount64() > give_up) {
-            return false;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG message{};
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    return true;
+// The centre of a widget, in window coordinates.
+inline ui::point centre(const ui::widget& w) {
+    const ui::point origin = window_origin(w);
+    return {origin.x + w.rect.width / 2, origin.y + w.rect.height / 2};
+}
+
+// The toolkit window of type T behind a system window, or null.
+template <class T>
+T* toolkit_window(HWND hwnd) {
+    auto* native = hwnd != nullptr ? reinterpret_cast<ui::native_window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))
+                                   : nullptr;
+    return native != nullptr ? dynamic_cast<T*>(native->window) : nullptr;
 }
 
 // The screen pixel of a point given in the window's logical units.
@@ -79,28 +73,6 @@ inline bool show_and_activate(ui::window& w) {
     });
 }
 
-// Dispatches messages until one `message` for `hwnd` has been dispatched
-// (input the system generates arrives asynchronously), then whatever else is
-// queued. Returns whether it came.
-inline bool pump_for_message(HWND hwnd, UINT message, DWORD limit_ms = 10000) {
-    const ULONGLONG give_up = GetTickCount64() + limit_ms;
-    bool seen = false;
-    while (!seen) {
-        if (GetTickCount64() > give_up) {
-            return false;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG m{};
-        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-            seen = seen || (m.hwnd == hwnd && m.message == message);
-            TranslateMessage(&m);
-            DispatchMessageW(&m);
-        }
-    }
-    pump(0);
-    return true;
-}
-
 // Moves the pointer to a logical point of the window and dispatches the
 // WM_MOUSEMOVE that the system generates for it. The point must differ from
 // the previous one, or no move is generated.
@@ -124,38 +96,49 @@ inline void click(ui::window& w, ui::point logical) {
     post(w, WM_LBUTTONUP);
 }
 
-// Sends keys as real keyboard input to the focused window.
-inline void send_keys(std::initializer_list<std::pair<WORD, bool>> keys) {
+// Sends keys (down or up) as real keyboard input to the focused window.
+inline void send_keys(const std::vector<std::pair<WORD, bool>>& keys) {
     std::vector<INPUT> inputs;
     for (const auto& [vk, down] : keys) {
         INPUT in{};
         in.type = INPUT_KEYBOARD;
         in.ki.wVk = vk;
         in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-        in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+        // Wine 8 tells the right Shift key from the left one by the extended
+        // flag only (a keyboard sends it without), so it gets the flag too.
+        const bool extended = vk == VK_RCONTROL || vk == VK_RMENU || vk == VK_RSHIFT;
+        in.ki.dwFlags = (down ? 0 : KEYEVENTF_KEYUP) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
         inputs.push_back(in);
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
     pump();
 }
 
+// One key pressed and released.
+inline void press_key(WORD vk) {
+    send_keys({{vk, true}, {vk, false}});
+}
+
 // Repaints the whole window and grabs its client area from the screen until
-// `ready` holds for the grab: under Wine a present that races the window
-// manager mapping or moving the window can be lost, so a frame that has not
-// shown up is painted again. The last grab is returned either way.
-inline x11_capture settled_capture(ui::window& w, const std::function<bool(const x11_capture&)>& ready) {
-    for (int round = 0; round < 20; ++round) {
-        InvalidateRect(w.native.hwnd, nullptr, FALSE);
-        UpdateWindow(w.native.hwnd);
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            x11_capture shot(w.native.hwnd);
-            if (ready(shot)) {
-                return shot;
-            }
-            pump(10);
+// `ready` holds for the grab or `limit_ms` has passed: under Wine a present
+// that races the window manager mapping or moving the window can be lost, so
+// a frame that has not shown up is painted again. A grab takes up to a second
+// here, so a test that expects a picture soon passes a short limit and a
+// wrong picture fails quickly. The last grab is returned either way.
+inline x11_capture settled_capture(ui::window& w, const std::function<bool(const x11_capture&)>& ready,
+                                   DWORD limit_ms = 30000) {
+    const ULONGLONG give_up = GetTickCount64() + limit_ms;
+    for (int attempt = 0;; ++attempt) {
+        if (attempt % 5 == 0) {
+            InvalidateRect(w.native.hwnd, nullptr, FALSE);
+            UpdateWindow(w.native.hwnd);
         }
+        x11_capture shot(w.native.hwnd);
+        if (ready(shot) || GetTickCount64() > give_up) {
+            return shot;
+        }
+        pump(10);
     }
-    return x11_capture(w.native.hwnd);
 }
 
 // Records the events raised on a set of objects as "name:kind:value" lines,

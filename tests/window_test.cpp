@@ -15,6 +15,7 @@
 #include "render/image.h"
 #include "render/renderer.h"
 #include "resources/embedded_images.h"
+#include "tests/child_process.h"
 #include "tests/widget_test_support.h"
 #include "ui/core/cursor_shape.h"
 #include "ui/core/widget.h"
@@ -44,25 +45,10 @@ bool in_child() {
 
 // Runs this test program again with a gtest filter and returns its exit code.
 DWORD run_child(const std::wstring& filter) {
-    std::wstring exe(MAX_PATH, L'\0');
-    exe.resize(GetModuleFileNameW(nullptr, exe.data(), MAX_PATH));
-    std::wstring command = L"\"" + exe + L"\" --gtest_filter=" + filter;
     SetEnvironmentVariableW(child_variable, L"1");
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    const BOOL started =
-        CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    const norvik::test::child_process child(norvik::test::this_program(), L"--gtest_filter=" + filter);
     SetEnvironmentVariableW(child_variable, nullptr);
-    if (!started) {
-        return 0xFFFF;
-    }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0xFFFF;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+    return child.wait(INFINITE);
 }
 
 // Sets the screen density that processes started from now on see, and puts

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -27,45 +26,19 @@
 namespace {
 
 using installer::InstallerUI;
-using installer::test::files_in;
-using installer::test::host_key;
-using installer::test::module_bytes;
+using installer::test::installed;
 using installer::test::popup_answer;
 using installer::test::press;
-using installer::test::read_file;
-using installer::test::register_release;
+using installer::test::previous_module;
 using installer::test::show;
+using norvik::test::files_in;
 using norvik::test::pump;
 using norvik::test::pump_until;
 using norvik::ui::rect;
 
-const std::wstring scratch = L"C:\\wizard-test";
-
-class Wizard : public ::testing::Test {
+class Wizard : public installer::test::host_fixture {
 protected:
-    void SetUp() override {
-        clean();
-        CreateDirectoryW(scratch.c_str(), nullptr);
-    }
-    void TearDown() override { clean(); }
-
-    static void clean() {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, host_key);
-        std::error_code ignored;
-        std::filesystem::remove_all(std::filesystem::path(scratch), ignored);
-    }
-
-    // A plug-in folder that exists, registered for the release key.
-    static std::wstring release(const std::wstring& key, const std::wstring& name) {
-        const std::wstring folder = scratch + L"\\" + name;
-        CreateDirectoryW(folder.c_str(), nullptr);
-        register_release(key, folder);
-        return folder;
-    }
-
-    static bool installed(const std::wstring& folder) {
-        return read_file(folder + L"\\Falkmoor\\Quendal.aex") == module_bytes();
-    }
+    Wizard() : host_fixture(L"C:\\wizard-test") {}
 };
 
 TEST_F(Wizard, RowsNavigationAndSummary) {
@@ -166,7 +139,7 @@ TEST_F(Wizard, RowsThatDoNotFitScrollUnderTheHeader) {
     const std::int32_t view_height = wizard.release_view.rect.height;
     EXPECT_EQ(wizard.release_list.rect.y, view_height - wizard.release_list.rect.height);
     EXPECT_LE(wizard.custom_path.rect.y + wizard.custom_path.rect.height + wizard.release_list.rect.y, view_height);
-    EXPECT_EQ(wizard.hit_test(installer::test::centre(wizard.browse)), &wizard.browse);
+    EXPECT_EQ(wizard.hit_test(norvik::test::centre(wizard.browse)), &wizard.browse);
     // A row taking the focus scrolls back into view.
     wizard.set_focus(&wizard.boxes[2], 1);
     EXPECT_GE(wizard.boxes[2].rect.y + wizard.release_list.rect.y, 0);
@@ -181,18 +154,12 @@ TEST_F(Wizard, CustomFolderChosenInTheShellDialog) {
     press(wizard, wizard.boxes[9]);
     EXPECT_FALSE(wizard.next.is_usable()) << "Custom without a folder";
     ASSERT_TRUE(norvik::test::type_into_window(L"Custom Folder", L"xdotool type '" + folder + L"' && xdotool key Return"));
-    // Should the typing go wrong, the dialog is closed (a cancel) rather
-    // than left to hang the test.
-    std::jthread watchdog([](std::stop_token stop) {
-        for (int i = 0; i < 300 && !stop.stop_requested(); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        if (HWND dialog = FindWindowW(nullptr, L"Custom Folder"); dialog != nullptr && !stop.stop_requested()) {
-            PostMessageW(dialog, WM_CLOSE, 0, 0);
-        }
-    });
-    press(wizard, wizard.browse);
-    watchdog.request_stop();
+    {
+        // Should the typing go wrong, the dialog is closed (a cancel) rather
+        // than left to hang the test.
+        const installer::test::window_watch watchdog(L"Custom Folder", 30000);
+        press(wizard, wizard.browse);
+    }
     EXPECT_EQ(wizard.custom_path.text, "C:/wizard-test/Plug Ins");
     EXPECT_EQ(wizard.paths[9], folder);
     EXPECT_TRUE(wizard.next.is_usable());
@@ -254,9 +221,7 @@ TEST_F(Wizard, FailureRetryAndOutcome) {
                 DeleteFileW(blocker.c_str());
             }
         });
-        for (int i = 0; i < 3; ++i) {
-            press(wizard, wizard.next);
-        }
+        press(wizard, wizard.next, 3);
         ASSERT_TRUE(pump_until([&] { return wizard.finished; }, 60000));
         EXPECT_EQ(answer.answered, 1);
         EXPECT_EQ(answer.message, "The installation of Quendal for After Effects CC2015 failed!\nError code: 40 Please "
@@ -299,9 +264,7 @@ TEST_F(Wizard, CommandLinePresetsAndAnotherRunInstalling) {
     std::optional<installer::install_lock> other(installer::install_lock::try_take());
     ASSERT_TRUE(other->held());
     show(wizard);
-    for (int i = 0; i < 3; ++i) {
-        press(wizard, wizard.next);
-    }
+    press(wizard, wizard.next, 3);
     std::string first;
     ASSERT_TRUE(pump_until([&] {
         if (first.empty()) {
@@ -318,17 +281,13 @@ TEST_F(Wizard, CommandLinePresetsAndAnotherRunInstalling) {
 
 TEST_F(Wizard, OutcomeWaitsWhileTheCancelQuestionIsOpen) {
     const std::wstring folder = release(L"12", L"held");
-    const std::wstring module = folder + L"\\Falkmoor\\Quendal.aex";
-    CreateDirectoryW((folder + L"\\Falkmoor").c_str(), nullptr);
-    std::ofstream(std::filesystem::path(module)) << "previous module";
+    const std::wstring module = previous_module(folder);
     // Held for the whole test: the job fails once its retries are used up.
     HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     InstallerUI wizard;
     show(wizard);
-    for (int i = 0; i < 3; ++i) {
-        press(wizard, wizard.next);
-    }
+    press(wizard, wizard.next, 3);
     // The Cancel question stays open until the job has failed and a few
     // ticks of the wizard have passed; no second question may come on top.
     ULONGLONG done_at = 0;
@@ -365,16 +324,12 @@ TEST_F(Wizard, OutcomeWaitsWhileTheCancelQuestionIsOpen) {
 
 TEST_F(Wizard, SecondStartWaitsForThePreviousRunBeforeClearingDone) {
     const std::wstring folder = release(L"12", L"held");
-    const std::wstring module = folder + L"\\Falkmoor\\Quendal.aex";
-    CreateDirectoryW((folder + L"\\Falkmoor").c_str(), nullptr);
-    std::ofstream(std::filesystem::path(module)) << "previous module";
+    const std::wstring module = previous_module(folder);
     HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     InstallerUI wizard;
     show(wizard);
-    for (int i = 0; i < 3; ++i) {
-        press(wizard, wizard.next);
-    }
+    press(wizard, wizard.next, 3);
     std::thread scanner([held] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         CloseHandle(held);
@@ -394,9 +349,7 @@ TEST_F(Wizard, SecondStartWaitsForThePreviousRunBeforeClearingDone) {
 TEST_F(Wizard, EntryReportsAnErrorAfterTheWizardShowed) {
     const std::wstring folder = release(L"12", L"CC");
     const std::wstring vendor = folder + L"\\Falkmoor";
-    CreateDirectoryW(vendor.c_str(), nullptr);
-    const std::wstring module = vendor + L"\\Quendal.aex";
-    std::ofstream(std::filesystem::path(module)) << "previous module";
+    const std::wstring module = previous_module(folder);
     // Keeps the job busy past the error.
     HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -405,23 +358,17 @@ TEST_F(Wizard, EntryReportsAnErrorAfterTheWizardShowed) {
         CloseHandle(held);
     });
 
-    static struct {
+    struct {
         int stage = 0;
         std::wstring message;
         std::vector<std::wstring> files_when_told;
-        std::wstring vendor;
     } seen;
-    seen = {};
-    seen.vendor = vendor;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+    std::optional<norvik::test::loop_timer> timer(std::in_place, [&] {
         const wchar_t title[] = L"Quendal for After Effects Installer";
         if (seen.stage == 0) {
-            HWND hwnd = FindWindowW(norvik::ui::native_window::class_name().c_str(), title);
-            auto* native = hwnd != nullptr
-                               ? reinterpret_cast<norvik::ui::native_window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))
-                               : nullptr;
-            auto* wizard = native != nullptr ? dynamic_cast<InstallerUI*>(native->window) : nullptr;
-            if (wizard == nullptr || !native->modal_running) {
+            auto* wizard = norvik::test::toolkit_window<InstallerUI>(
+                FindWindowW(norvik::ui::native_window::class_name().c_str(), title));
+            if (wizard == nullptr || !wizard->native.modal_running) {
                 return;
             }
             seen.stage = 1;
@@ -434,13 +381,13 @@ TEST_F(Wizard, EntryReportsAnErrorAfterTheWizardShowed) {
             wchar_t text[512] = {};
             GetDlgItemTextW(box, 0xFFFF, text, 512);
             seen.message = text;
-            seen.files_when_told = files_in(seen.vendor);
+            seen.files_when_told = files_in(vendor);
             seen.stage = 2;
             PostMessageW(box, WM_COMMAND, IDOK, 0);
         }
     });
     EXPECT_EQ(installer::installer_entry(L"/UAC"), 1);
-    KillTimer(nullptr, timer);
+    timer.reset();
     scanner.join();
     EXPECT_EQ(seen.stage, 2);
     EXPECT_EQ(seen.message.rfind(L"The installer stopped after an unexpected error:\nCOM error 0x80004003", 0), 0u)
@@ -453,9 +400,7 @@ TEST_F(Wizard, EntryReportsAnErrorAfterTheWizardShowed) {
 TEST_F(Wizard, ClosingDuringAnInstallWaitsForTheJob) {
     const std::wstring folder = release(L"12", L"held");
     const std::wstring vendor = folder + L"\\Falkmoor";
-    CreateDirectoryW(vendor.c_str(), nullptr);
-    const std::wstring module = vendor + L"\\Quendal.aex";
-    std::ofstream(std::filesystem::path(module)) << "previous module";
+    const std::wstring module = previous_module(folder);
     // A scanner holding the old module for a moment keeps the job busy
     // replacing it: long enough to close the window in the middle.
     HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -464,8 +409,7 @@ TEST_F(Wizard, ClosingDuringAnInstallWaitsForTheJob) {
     {
         InstallerUI wizard;
         show(wizard);
-        press(wizard, wizard.next);
-        press(wizard, wizard.next);
+        press(wizard, wizard.next, 2);
         scanner = std::thread([held] {
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
             CloseHandle(held);

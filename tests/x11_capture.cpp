@@ -1,16 +1,16 @@
-#include "x11_capture.h"
+#include "tests/x11_capture.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 
 #include "tests/host_shell.h"
+#include "tests/test_files.h"
 
 namespace {
 
 using norvik::test::environment;
+using norvik::test::exists;
+using norvik::test::read_file;
 
 // A host path as Wine's Z: drive shows it.
 std::wstring dos_path(const std::wstring& unix_path) {
@@ -23,14 +23,10 @@ std::wstring dos_path(const std::wstring& unix_path) {
     return path;
 }
 
-std::string read_file(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // NORVIK_DISPLAY='...' from the state file that wine-env.sh writes.
 std::wstring display_of(const std::wstring& state_dir) {
-    const std::string state = read_file(dos_path(state_dir + L"/state"));
+    const std::vector<char> bytes = read_file(dos_path(state_dir + L"/state"));
+    const std::string state(bytes.begin(), bytes.end());
     const std::string key = "NORVIK_DISPLAY='";
     const std::size_t start = state.find(key);
     if (start == std::string::npos) {
@@ -39,10 +35,6 @@ std::wstring display_of(const std::wstring& state_dir) {
     const std::size_t end = state.find('\'', start + key.size());
     const std::string display = state.substr(start + key.size(), end - start - key.size());
     return std::wstring(display.begin(), display.end());
-}
-
-bool exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 } // namespace
@@ -83,25 +75,18 @@ bool x11_capture::try_grab_x11(const wchar_t* state_dir, POINT origin) {
                                   std::to_wstring(origin.x) + L"+" + std::to_wstring(origin.y);
     // The result is renamed into place only when complete, and a failure
     // leaves a marker, so the poll below never reads half a file.
-    std::wstring command = L"/bin/sh -c \"xwd -silent -root -display '" + display_of(state_dir) +
-                           L"' | convert xwd:- -crop " + geometry + L" +repage -depth 8 rgb:'" + part +
-                           L"' && mv '" + part + L"' '" + base + L"' || touch '" + failed + L"'\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(L"/bin/sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!norvik::test::start_host_shell(L"xwd -silent -root -display '" + display_of(state_dir) +
+                                        L"' | convert xwd:- -crop " + geometry + L" +repage -depth 8 rgb:'" + part +
+                                        L"' && mv '" + part + L"' '" + base + L"' || touch '" + failed + L"'")) {
         throw std::runtime_error("cannot start the host shell for a screen grab");
     }
     // Wine hands back no waitable handle for a Unix process: wait for its files.
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     const std::wstring result = dos_path(base);
     const std::wstring failure = dos_path(failed);
     for (int i = 0; i < 3000 && !exists(result) && !exists(failure); ++i) {
         Sleep(10);
     }
-    const std::string bytes = read_file(result);
+    const std::vector<char> bytes = read_file(result);
     DeleteFileW(result.c_str());
     DeleteFileW(failure.c_str());
     if (bytes.size() != static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 3) {
