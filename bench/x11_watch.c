@@ -23,12 +23,12 @@
 
 #include <signal.h>
 #include <stdio.h>
-#include <sys/wait.h>
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
 #include <unistd.h>
 #include <fcntl.h>
+#include <sys/wait.h>
 
 static double now_ms(void)
 {
