@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <ole2.h>
 
+#include "render/graphics_factories.h"
+
 namespace norvik::bench {
 
 namespace {
@@ -27,9 +29,15 @@ direct2d_floor::~direct2d_floor() {
 
 bool direct2d_floor::create_factories() {
     ole_initialised_ = SUCCEEDED(OleInitialize(nullptr));
-    return ole_initialised_ && SUCCEEDED(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, factory_.GetAddressOf())) &&
-           SUCCEEDED(DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
-                                         reinterpret_cast<IUnknown**>(write_factory_.GetAddressOf()))) &&
+    // Through the same entry points as the renderer: d2d1.dll and DWrite.dll
+    // load here, in this phase, as they do in the installer.
+    using norvik::ui::graphics_factories;
+    return ole_initialised_ &&
+           SUCCEEDED(graphics_factories::create_direct2d(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory),
+                                                         nullptr, reinterpret_cast<void**>(factory_.GetAddressOf()))) &&
+           SUCCEEDED(graphics_factories::create_directwrite(
+               DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
+               reinterpret_cast<IUnknown**>(write_factory_.GetAddressOf()))) &&
            SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                       reinterpret_cast<void**>(imaging_factory_.GetAddressOf())));
 }

@@ -21,23 +21,19 @@
 #include <vector>
 
 #include "bench/bench_clock.h"
+#include "bench/module_copy.h"
 #include "installer/system.h"
 
 namespace {
 
+using norvik::bench::copy_module;
 using norvik::bench::now_ms;
+using norvik::bench::remove_modules;
 
 constexpr int timed_pairs = 3;
-constexpr wchar_t module_subpath[] = L"\\Falkmoor\\Quendal.aex";
 // The releases the targets go to: the job writes the real module to every
 // release from index 2 on, and to the custom folder (index 9) when asked.
 constexpr std::size_t target_slots[] = {2, 3, 4, 5, 6, 7, 8, 9};
-
-void remove_modules(const std::vector<std::wstring>& folders) {
-    for (const std::wstring& folder : folders) {
-        DeleteFileW((folder + module_subpath).c_str());
-    }
-}
 
 bool run_job(const std::vector<std::wstring>& folders) {
     installer::target_list targets;
@@ -48,26 +44,6 @@ bool run_job(const std::vector<std::wstring>& folders) {
     job.run(targets, 1);
     for (std::size_t i = 0; i < folders.size(); ++i) {
         if (job.status[target_slots[i]].load() != installer::status_installed) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool run_copy(const std::wstring& source, const std::vector<std::wstring>& folders) {
-    for (const std::wstring& folder : folders) {
-        CreateDirectoryW((folder + L"\\Falkmoor").c_str(), nullptr);
-        const std::wstring file = folder + module_subpath;
-        if (!CopyFileW(source.c_str(), file.c_str(), FALSE)) {
-            return false;
-        }
-        HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) {
-            return false;
-        }
-        const bool flushed = FlushFileBuffers(h) != FALSE;
-        CloseHandle(h);
-        if (!flushed) {
             return false;
         }
     }
@@ -125,7 +101,7 @@ int wmain(int argc, wchar_t** argv) {
     const auto timed_copy = [&] {
         remove_modules(folders);
         const double t0 = now_ms();
-        ok = run_copy(source, folders) && ok;
+        ok = copy_module(source, folders) && ok;
         copy_ms = now_ms() - t0;
     };
     // Warm-up: the first round of either pays for faulting in the module's

@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # Benchmarks QuendalInstaller.exe side by side with a script-built peer
-# installer (bench/peer.nsi) and with the floor Direct2D itself sets under
-# Wine (bench/floor_window.cpp), in one run on this machine, so that every
-# figure is read as a ratio. Contenders alternate run by run (A, B, A, B ...).
+# installer (bench/peer.nsi), with the floor Direct2D itself sets under Wine
+# (bench/floor_window.cpp) and with the least a quiet install can do
+# (bench/quiet_floor.cpp), in one run on this machine, so that every figure
+# is read as a ratio. Contenders alternate run by run (A, B, A, B ...).
 # Prints one table: median, min and max per figure, and the ratios.
 #
-#   bench/run.sh            RUNS=7 IDLE_RUNS=3 IDLE_SECONDS=10 by default
+#   bench/run.sh            RUNS=7 QUIET_RUNS=15 IDLE_RUNS=3 IDLE_SECONDS=10 by default
 # Never run by scripts/test.sh.
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
 RUNS=${RUNS:-7}
+# A quiet install takes tens of milliseconds, which the machine's other work
+# sways by as much: more runs keep its medians steady.
+QUIET_RUNS=${QUIET_RUNS:-15}
 IDLE_RUNS=${IDLE_RUNS:-3}
 IDLE_SECONDS=${IDLE_SECONDS:-10}
 
@@ -27,7 +31,8 @@ echo "== building"
 # Other builds of the same tree (a developer's, another run) wait for this one.
 locked() { if command -v flock >/dev/null; then flock /tmp/norvik-build.lock "$@"; else "$@"; fi; }
 [ -f build/cross/build.ninja ] || locked cmake --preset cross >/dev/null
-locked cmake --build build/cross --target QuendalInstaller floor_window install_bench paint_bench startup_phases >/dev/null
+locked cmake --build build/cross --target QuendalInstaller floor_window install_bench paint_bench startup_phases \
+  quiet_floor >/dev/null
 cross=$root/build/cross
 work=$root/build/bench
 mkdir -p "$work"
@@ -96,6 +101,11 @@ all_releases() {
   for k in "${keys[@]}"; do register_release /dev/null "$k" "$k" "C:\\bench\\AE $k\\Plug-ins"; done
 }
 remove_modules() { find "$drive/bench" -name Quendal.aex -delete; }
+modules_written() { # who expected
+  local got
+  got=$(find "$drive/bench" -name Quendal.aex | wc -l)
+  [ "$got" = "$2" ] || echo "$1 wrote $got modules, expected $2" >&2
+}
 xdotool mousemove 0 0
 
 echo "== start-up (x $RUNS each)"
@@ -147,10 +157,47 @@ for n in 2 8; do
     t0=$(date +%s%N)
     wine "$work/peer.exe" /S "${d[@]}" </dev/null >/dev/null 2>&1
     record "install${n}_peer" "$(( ($(date +%s%N) - t0) / 1000000 ))"
-    got=$(find "$drive/bench" -name Quendal.aex | wc -l)
-    [ "$got" = $n ] || echo "peer wrote $got modules, expected $n" >&2
+    modules_written peer $n
   done
 done
+only_two_releases
+
+echo "== quiet install, process start to exit (x $QUIET_RUNS each)"
+# The whole process is timed, Wine's start included, the same way for all
+# three: the installer's /quiet, the floor copying the same bytes (the module
+# the installer embeds) into the same folders, and the peer's /S.
+module_w=$(wine winepath -w "$module" 2>/dev/null | tr -d '\r')
+time_exit() { # figure program args...; records unless warming up
+  local out
+  out=$("$watch" exit 60 -- "${@:2}") || true
+  [ "${out##* }" = 0 ] || echo "$1: exit status ${out##* }" >&2
+  [ "$warming" = yes ] || record "$1" "${out%% *}"
+}
+for n in 2 8; do
+  dir=(); peer_dir=()
+  if [ $n = 2 ]; then
+    set -- "${two[@]}"
+  else
+    set -- "${folders[@]}"; all_releases
+    dir=("/dir=${folders[7]}"); peer_dir=("/D=${folders[7]}")
+  fi
+  # Round 0 warms the caches and is not recorded; then the order turns
+  # round every run, as the install rows' pairs do.
+  for i in $(seq 0 "$QUIET_RUNS"); do
+    warming=no; [ "$i" = 0 ] && warming=yes
+    order=(ours floor peer); [ $((i % 2)) = 0 ] && order=(peer floor ours)
+    for who in "${order[@]}"; do
+      remove_modules
+      case $who in
+        ours) time_exit quiet${n}_ours wine "$cross/installer/QuendalInstaller.exe" /quiet "${dir[@]}" ;;
+        floor) time_exit quiet${n}_floor wine "$cross/bench/quiet_floor.exe" "$module_w" "$@" ;;
+        peer) time_exit quiet${n}_peer wine "$work/peer.exe" /S "${peer_dir[@]}" ;;
+      esac
+      modules_written "$who" $n
+    done
+  done
+done
+remove_modules
 only_two_releases
 
 echo "== idle and memory on page 1 (x $IDLE_RUNS each, ${IDLE_SECONDS} s)"
@@ -223,6 +270,12 @@ for n in 2 8; do
     "$(awk -v m="$(median install${n}_job)" -v n=$n 'BEGIN{printf "%.1f", m/n}')" \
     "$(awk -v m="$(median install${n}_copy)" -v n=$n 'BEGIN{printf "%.1f", m/n}')" \
     "$(awk -v m="$(median install${n}_peer)" -v n=$n 'BEGIN{printf "%.1f", m/n}')"
+done
+for n in 2 8; do
+  row "Quiet install $n targets, start to exit, ours" quiet${n}_ours ms \
+    "$(ratio quiet${n}_ours quiet${n}_floor) x floor (goal <= 1.2); peer $(ratio quiet${n}_peer quiet${n}_ours) x slower (goal >= 10)"
+  row "Quiet install $n targets, start to exit, CopyFileW floor" quiet${n}_floor ms ""
+  row "Quiet install $n targets, start to exit, peer /S" quiet${n}_peer ms ""
 done
 row "Idle CPU on page 1, ours" idle_ours % "goal < 0.5 %"
 row "Idle CPU on page 1, peer" idle_peer % ""

@@ -1,6 +1,7 @@
 /*
  * Host-side helper of bench/run.sh: times a program from its launch to its
- * window being mapped and painted, by reading a pixel back from the X server.
+ * window being mapped and painted, by reading a pixel back from the X server,
+ * or from its launch to its exit.
  *
  *   x11_watch start TITLE X Y RRGGBB TIMEOUT_S -- PROGRAM [ARGS...]
  *       Starts PROGRAM, polls every millisecond for a viewable window
@@ -9,7 +10,11 @@
  *   x11_watch pixel TITLE X Y TIMEOUT_S
  *       Prints the pixel at (X, Y) of the window titled TITLE as RRGGBB
  *       once the window is viewable and painted (not black).
- * Exits 1 when the window or the colour did not come in time.
+ *   x11_watch exit TIMEOUT_S -- PROGRAM [ARGS...]
+ *       Starts PROGRAM, waits for it to exit and prints
+ *       "<milliseconds> <exit status>"; needs no display. A program still
+ *       running after TIMEOUT_S is killed and "-1 -1" printed.
+ * Exits 1 when the window, the colour or the exit did not come in time.
  */
 #define _POSIX_C_SOURCE 200809L
 #include <X11/Xatom.h>
@@ -23,6 +28,7 @@
 #include <time.h>
 #include <unistd.h>
 #include <fcntl.h>
+#include <sys/wait.h>
 
 static double now_ms(void)
 {
@@ -91,17 +97,74 @@ static long read_pixel(Display *d, Window w, int x, int y)
     return pixel;
 }
 
+/* Starts the program with its standard streams on /dev/null: the caller
+   reads our output through a pipe until every writer has closed it, and the
+   program must not hold it open. `display_fd` (or -1) is not passed on. */
+static pid_t launch(char **argv, int display_fd)
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        int null_fd = open("/dev/null", O_RDWR);
+        dup2(null_fd, 0);
+        dup2(null_fd, 1);
+        dup2(null_fd, 2);
+        if (display_fd >= 0) close(display_fd);
+        execvp(argv[0], argv);
+        _exit(127);
+    }
+    return pid;
+}
+
 static void pause_ms(long ms)
 {
     struct timespec t = {ms / 1000, (ms % 1000) * 1000000L};
     nanosleep(&t, NULL);
 }
 
+/* The time from fork to the program's exit, as the same clock sees it: for
+   a Windows program under Wine this is the whole process, Wine's own start
+   and the wineserver's bookkeeping at exit included. */
+static int time_to_exit(int argc, char **argv)
+{
+    if (argc < 5 || strcmp(argv[3], "--") != 0) {
+        fprintf(stderr, "x11_watch exit: PROGRAM missing\n");
+        return 2;
+    }
+    const double timeout_ms = atof(argv[2]) * 1000.0;
+    const double t0 = now_ms();
+    const pid_t pid = launch(argv + 4, -1);
+    if (pid < 0) {
+        perror("x11_watch: fork");
+        return 2;
+    }
+    int status = 0;
+    while (now_ms() - t0 < timeout_ms) {
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            const double ms = now_ms() - t0;
+            printf("%.1f %d\n", ms, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+            return 0;
+        }
+        if (done < 0) {
+            perror("x11_watch: waitpid");
+            return 2;
+        }
+        pause_ms(1);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    fprintf(stderr, "x11_watch: the program did not exit in time\n");
+    printf("-1 -1\n");
+    return 1;
+}
+
 int main(int argc, char **argv)
 {
+    if (argc >= 2 && strcmp(argv[1], "exit") == 0) return time_to_exit(argc, argv);
     if (argc < 6) {
         fprintf(stderr, "usage: x11_watch start TITLE X Y RRGGBB TIMEOUT_S -- PROGRAM [ARGS...]\n"
-                        "       x11_watch pixel TITLE X Y TIMEOUT_S\n");
+                        "       x11_watch pixel TITLE X Y TIMEOUT_S\n"
+                        "       x11_watch exit TIMEOUT_S -- PROGRAM [ARGS...]\n");
         return 2;
     }
     const int start = strcmp(argv[1], "start") == 0;
@@ -124,20 +187,7 @@ int main(int argc, char **argv)
 
     const double t0 = now_ms();
     pid_t pid = 0;
-    if (start) {
-        pid = fork();
-        if (pid == 0) {
-            /* The caller reads our output through a pipe until every writer
-               has closed it: the program must not hold it open. */
-            int null_fd = open("/dev/null", O_RDWR);
-            dup2(null_fd, 0);
-            dup2(null_fd, 1);
-            dup2(null_fd, 2);
-            close(ConnectionNumber(d));
-            execvp(argv[8], argv + 8);
-            _exit(127);
-        }
-    }
+    if (start) pid = launch(argv + 8, ConnectionNumber(d));
     /* The tree is searched every few milliseconds, a found window's pixel
        read every millisecond: a search takes a dozen round trips to the
        server, and the program being timed shares the processors. */

@@ -1,7 +1,6 @@
 #include "installer/host_releases.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <optional>
 
@@ -40,14 +39,18 @@ std::optional<std::size_t> release_for_key(const wchar_t* name) noexcept
 }
 
 // Reads "PluginInstallPath" of one subkey. Only a true REG_SZ counts:
-// SRRF_RT_REG_SZ alone would accept a REG_EXPAND_SZ value and hand it back
-// expanded, so SRRF_NOEXPAND makes such a value fail as the wrong type.
+// RRF_RT_REG_SZ alone would accept a REG_EXPAND_SZ value and hand it back
+// expanded, so RRF_NOEXPAND makes such a value fail as the wrong type.
+// RegGetValueW takes the same flags as the shell's SHRegGetValueW and
+// terminates the string the same way; it lives in advapi32, which every run
+// loads, while the shell's DLL would load the user interface's DLLs into a
+// quiet install.
 std::optional<norvik::filesystem::file_path> read_plugin_path(HKEY parent, const wchar_t* subkey) noexcept
 {
     wchar_t value[value_room] = {};
     DWORD bytes = sizeof(value);
-    const LSTATUS status = SHRegGetValueW(parent, subkey, plugin_path_value,
-                                          SRRF_RT_REG_SZ | SRRF_NOEXPAND, nullptr, value, &bytes);
+    const LSTATUS status = RegGetValueW(parent, subkey, plugin_path_value, RRF_RT_REG_SZ | RRF_NOEXPAND,
+                                        nullptr, value, &bytes);
     if (status != ERROR_SUCCESS) return std::nullopt;
     value[value_room - 1] = L'\0';
     return norvik::filesystem::file_path(value);

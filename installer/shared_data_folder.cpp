@@ -24,13 +24,31 @@ unique_sid users_group_sid() noexcept
     return unique_sid(sid);
 }
 
+bool is_absolute(const wchar_t* path) noexcept
+{
+    const bool drive = path[0] != L'\0' && path[1] == L':' && path[2] == L'\\';
+    return drive || (path[0] == L'\\' && path[1] == L'\\');
+}
+
+// The common application-data folder. Windows puts its path into every
+// process's environment as %ProgramData%; reading it there spares a quiet
+// install the shell's DLLs, which bring the user interface's with them. When
+// the variable is missing (a caller that stripped the environment), does not
+// fit or is no absolute path, the shell is asked.
+bool common_application_data(wchar_t (&buffer)[path_room]) noexcept
+{
+    const DWORD length = GetEnvironmentVariableW(L"ProgramData", buffer, path_room);
+    if (length > 0 && length < path_room && is_absolute(buffer)) return true;
+    buffer[0] = L'\0';
+    return SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer));
+}
+
 } // namespace
 
 std::wstring shared_data_folder::path()
 {
     wchar_t buffer[path_room] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
-        return {};
+    if (!common_application_data(buffer)) return {};
     std::wstring folder(buffer);
     // Bounded like the buffer it has always been formed in: a path that would
     // not fit is cut rather than overrun.

@@ -55,13 +55,28 @@ unique_handle create_for_writing(const norvik::filesystem::file_path& file) noex
         CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-// One write of the whole module. A short count is a failure as well: a full
-// disk may accept part of the data before it refuses the rest. Flushing makes
-// a late "disk full" surface here instead of after the file has been renamed.
+// The module goes out in pieces of this size. Under Wine a single write of
+// the whole 15 MB module is one write on the host, which the host's
+// dirty-page throttling then often holds for 30 to 50 ms, most of all in a
+// run that follows an idle moment, as a deployment tool's run does; the same
+// bytes in 1 MB pieces take 3 to 5 ms, and the extra calls cost nothing
+// measurable.
+constexpr DWORD write_piece = 1024 * 1024;
+
+// The whole module, piece by piece. A short count is a failure as well: a
+// full disk may accept part of the data before it refuses the rest. Flushing
+// makes a late "disk full" surface here instead of after the file has been
+// renamed.
 bool write_all(HANDLE file, const void* bytes, DWORD size) noexcept
 {
-    DWORD written = 0;
-    if (!WriteFile(file, bytes, size, &written, nullptr) || written != size) return false;
+    const auto* next = static_cast<const unsigned char*>(bytes);
+    for (DWORD left = size; left > 0;) {
+        const DWORD piece = left < write_piece ? left : write_piece;
+        DWORD written = 0;
+        if (!WriteFile(file, next, piece, &written, nullptr) || written != piece) return false;
+        next += piece;
+        left -= piece;
+    }
     return FlushFileBuffers(file) != FALSE;
 }
 

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "render/com_check.h"
+#include "render/graphics_factories.h"
 #include "render/image.h"
 #include "render/style_enums.h"
 #include "ui/core/text/text_conversion.h"
@@ -89,8 +90,8 @@ DWRITE_PARAGRAPH_ALIGNMENT paragraph_alignment_from_theme(int32_t valign) {
 Renderer::Renderer(HWND window) : hwnd_(window) {
     D2D1_FACTORY_OPTIONS options{};
     options.debugLevel = D2D1_DEBUG_LEVEL_NONE;
-    if (FAILED(D2D1CreateFactory(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), &options,
-                                 reinterpret_cast<void**>(factory_.GetAddressOf())))) {
+    if (FAILED(graphics_factories::create_direct2d(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory), &options,
+                                                   reinterpret_cast<void**>(factory_.GetAddressOf())))) {
         throw std::runtime_error("unable to create a d2d resource factory");
     }
     // A throwing constructor runs no destructor, and the members would go in
@@ -194,8 +195,8 @@ void Renderer::create_render_target() {
 }
 
 const char* Renderer::create_text_objects() {
-    if (FAILED(DWriteCreateFactory(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
-                                   reinterpret_cast<IUnknown**>(write_factory_.GetAddressOf())))) {
+    if (FAILED(graphics_factories::create_directwrite(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
+                                                      reinterpret_cast<IUnknown**>(write_factory_.GetAddressOf())))) {
         return "unable to create the write factory";
     }
     if (FAILED(write_factory_->CreateTextFormat(L"Verdana", nullptr, DWRITE_FONT_WEIGHT_NORMAL, DWRITE_FONT_STYLE_NORMAL,

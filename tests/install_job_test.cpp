@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -365,6 +366,23 @@ TEST(SharedDataFolder, ExistingFolderIsLeftAlone)
     EXPECT_EQ(installer::shared_data_folder::create(), installer::shared_data_folder::outcome::created);
     EXPECT_EQ(installer::shared_data_folder::create(), installer::shared_data_folder::outcome::already_present);
     RemoveDirectoryW(shared.c_str());
+}
+
+TEST(SharedDataFolder, PathIsTheShellsWhateverTheEnvironmentSays)
+{
+    // The path is read from %ProgramData% when that holds an absolute folder,
+    // and asked of the shell otherwise; both must agree.
+    wchar_t common[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common)));
+    const std::wstring expected = std::wstring(common) + L"\\Falkmoor\\";
+    wchar_t saved[MAX_PATH] = {};
+    const bool had = GetEnvironmentVariableW(L"ProgramData", saved, MAX_PATH) > 0;
+    EXPECT_EQ(installer::shared_data_folder::path(), expected);
+    for (const wchar_t* value : {static_cast<const wchar_t*>(nullptr), L"", L"ProgramData", L"C:", L"\\ProgramData"}) {
+        SetEnvironmentVariableW(L"ProgramData", value);
+        EXPECT_EQ(installer::shared_data_folder::path(), expected) << (value ? value : L"(none)");
+    }
+    SetEnvironmentVariableW(L"ProgramData", had ? saved : nullptr);
 }
 
 } // namespace

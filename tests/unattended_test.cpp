@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -149,6 +151,52 @@ TEST_F(Unattended, QuietInstallsAndTellsEveryOutcomeByItsExitCode) {
     // Nothing detected and nothing named.
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, host_key);
     EXPECT_EQ(run(L"/quiet"), 1603u);
+}
+
+// The text of the message box the program shows, found by its caption; the
+// box is then answered with OK. Empty when none came within 15 s.
+std::wstring answer_message_box() {
+    for (int i = 0; i < 300; ++i) {
+        // Visible once the box has made its controls.
+        HWND box = FindWindowW(L"#32770", L"Quendal for After Effects Installer");
+        if (box != nullptr && IsWindowVisible(box)) {
+            std::wstring text;
+            EnumChildWindows(
+                box,
+                [](HWND child, LPARAM found) {
+                    wchar_t buffer[512] = {};
+                    SendMessageW(child, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer));
+                    wchar_t kind[16] = {};
+                    GetClassNameW(child, kind, static_cast<int>(std::size(kind)));
+                    if (lstrcmpiW(kind, L"Static") == 0 && buffer[0] != L'\0') {
+                        *reinterpret_cast<std::wstring*>(found) = buffer;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&text));
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            return text;
+        }
+        Sleep(50);
+    }
+    return {};
+}
+
+// A machine without Direct2D (Wine's per-program setting leaves d2d1.dll
+// out of the installer): a quiet install needs no graphics at all, and the
+// wizard says what is missing instead of vanishing.
+TEST_F(Unattended, WithoutDirect2DQuietStillInstallsAndTheWizardSaysWhatIsMissing) {
+    const wchar_t* const settings = L"Software\\Wine\\AppDefaults\\QuendalInstaller.exe";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(settings) + L"\\DllOverrides").c_str(), L"d2d1",
+                              REG_SZ, L"", sizeof(wchar_t)),
+              ERROR_SUCCESS);
+    EXPECT_EQ(run(L"/quiet"), 0u);
+    EXPECT_TRUE(installed(cc) && installed(cc2015));
+    std::wstring message;
+    const DWORD code = run(L"/UAC", [&] { message = answer_message_box(); });
+    RegDeleteTreeW(HKEY_CURRENT_USER, settings);
+    EXPECT_EQ(code, 1u);
+    EXPECT_EQ(message, L"The installer could not start:\nunable to load d2d1.dll (Windows error 126)");
 }
 
 TEST_F(Unattended, PassiveShowsTheInstallAndClosesItself) {
