@@ -12,14 +12,14 @@ namespace norvik::filesystem {
 class file_path {
 public:
     file_path() = default;
-    file_path(std::wstring text) : m_text(std::move(text)) {}
-    file_path(const wchar_t* text) : m_text(text ? text : L"") {}
+    file_path(std::wstring text) : text_(std::move(text)) {}
+    file_path(const wchar_t* text) : text_(text ? text : L"") {}
 
-    [[nodiscard]] bool empty() const noexcept { return m_text.empty(); }
+    [[nodiscard]] bool empty() const noexcept { return text_.empty(); }
 
     // NUL-terminated text for Windows calls.
-    [[nodiscard]] const wchar_t* c_str() const noexcept { return m_text.c_str(); }
-    [[nodiscard]] const std::wstring& wstring() const noexcept { return m_text; }
+    [[nodiscard]] const wchar_t* c_str() const noexcept { return text_.c_str(); }
+    [[nodiscard]] const std::wstring& wstring() const noexcept { return text_; }
 
     // The same text, unit for unit: like everything else here, no case
     // folding and no separator normalising.
@@ -29,7 +29,7 @@ public:
     // "\\name" to "C:\\dir\\" gives a doubled backslash, which Windows accepts.
     file_path& append(std::wstring_view text)
     {
-        m_text.append(text);
+        text_.append(text);
         return *this;
     }
 
@@ -49,7 +49,7 @@ public:
     [[nodiscard]] std::string to_utf8() const;
 
 private:
-    std::wstring m_text;
+    std::wstring text_;
 };
 
 } // namespace norvik::filesystem

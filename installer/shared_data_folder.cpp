@@ -19,8 +19,9 @@ unique_sid users_group_sid() noexcept
     SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
     PSID sid = nullptr;
     if (!AllocateAndInitializeSid(&nt_authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS,
-                                  0, 0, 0, 0, 0, 0, &sid))
+                                  0, 0, 0, 0, 0, 0, &sid)) {
         return nullptr;
+}
     return unique_sid(sid);
 }
 
@@ -38,7 +39,8 @@ bool is_absolute(const wchar_t* path) noexcept
 bool common_application_data(wchar_t (&buffer)[path_room]) noexcept
 {
     const DWORD length = GetEnvironmentVariableW(L"ProgramData", buffer, path_room);
-    if (length > 0 && length < path_room && is_absolute(buffer)) return true;
+    if (length > 0 && length < path_room && is_absolute(buffer)) { return true;
+}
     buffer[0] = L'\0';
     return SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer));
 }
@@ -48,12 +50,14 @@ bool common_application_data(wchar_t (&buffer)[path_room]) noexcept
 std::wstring shared_data_folder::path()
 {
     wchar_t buffer[path_room] = {};
-    if (!common_application_data(buffer)) return {};
+    if (!common_application_data(buffer)) { return {};
+}
     std::wstring folder(buffer);
     // Bounded like the buffer it has always been formed in: a path that would
     // not fit is cut rather than overrun.
     folder.append(vendor_folder);
-    if (folder.size() > path_room - 1) folder.resize(path_room - 1);
+    if (folder.size() > path_room - 1) { folder.resize(path_room - 1);
+}
     return folder;
 }
 
@@ -61,9 +65,11 @@ shared_data_folder::outcome shared_data_folder::create() noexcept
 {
     try {
         const std::wstring folder = path();
-        if (folder.empty()) return outcome::unavailable;
-        if (!CreateDirectoryW(folder.c_str(), nullptr))
+        if (folder.empty()) { return outcome::unavailable;
+}
+        if (!CreateDirectoryW(folder.c_str(), nullptr)) {
             return GetLastError() == ERROR_ALREADY_EXISTS ? outcome::already_present : outcome::unavailable;
+}
         grant_users_full_access(folder);
         return outcome::created;
     } catch (...) {
@@ -74,7 +80,8 @@ shared_data_folder::outcome shared_data_folder::create() noexcept
 local_ptr<ACL> shared_data_folder::list_with_users_grant(PACL existing) noexcept
 {
     unique_sid users = users_group_sid();
-    if (!users) return nullptr;
+    if (!users) { return nullptr;
+}
 
     EXPLICIT_ACCESS_W entry = {};
     entry.grfAccessPermissions = GENERIC_ALL;
@@ -87,7 +94,8 @@ local_ptr<ACL> shared_data_folder::list_with_users_grant(PACL existing) noexcept
     entry.Trustee.ptstrName = static_cast<LPWSTR>(users.get());
 
     PACL merged = nullptr;
-    if (SetEntriesInAclW(1, &entry, existing, &merged) != ERROR_SUCCESS) return nullptr;
+    if (SetEntriesInAclW(1, &entry, existing, &merged) != ERROR_SUCCESS) { return nullptr;
+}
     return local_ptr<ACL>(merged);
 }
 
@@ -95,13 +103,15 @@ void shared_data_folder::grant_users_full_access(const std::wstring& folder) noe
 {
     unique_handle handle = adopt_file(CreateFileW(folder.c_str(), READ_CONTROL | WRITE_DAC, 0, nullptr,
                                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!handle) return;
+    if (!handle) { return;
+}
     PACL current = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (GetSecurityInfo(handle.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &current,
                         nullptr, &descriptor)
-        != ERROR_SUCCESS)
+        != ERROR_SUCCESS) {
         return;
+}
     // The current list lives inside the descriptor and goes with it.
     local_ptr<void> descriptor_owner(descriptor);
     if (local_ptr<ACL> merged = list_with_users_grant(current)) {

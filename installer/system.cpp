@@ -33,11 +33,14 @@ bool is_held_elsewhere(DWORD error) noexcept
 template <typename Attempt>
 bool retry_while_held(Attempt attempt) noexcept
 {
-    if (attempt()) return true;
+    if (attempt()) { return true;
+}
     for (const DWORD pause : held_file_pauses_ms) {
-        if (!is_held_elsewhere(GetLastError())) return false;
+        if (!is_held_elsewhere(GetLastError())) { return false;
+}
         Sleep(pause);
-        if (attempt()) return true;
+        if (attempt()) { return true;
+}
     }
     return false;
 }
@@ -73,7 +76,8 @@ bool write_all(HANDLE file, const void* bytes, DWORD size) noexcept
     for (DWORD left = size; left > 0;) {
         const DWORD piece = left < write_piece ? left : write_piece;
         DWORD written = 0;
-        if (!WriteFile(file, next, piece, &written, nullptr) || written != piece) return false;
+        if (!WriteFile(file, next, piece, &written, nullptr) || written != piece) { return false;
+}
         next += piece;
         left -= piece;
     }
@@ -82,7 +86,8 @@ bool write_all(HANDLE file, const void* bytes, DWORD size) noexcept
 
 WORD resource_for(std::size_t index, std::int32_t custom_uses_main_module) noexcept
 {
-    if (index == custom_release) return custom_uses_main_module ? module_resource_id : absent_resource_id;
+    if (index == custom_release) { return custom_uses_main_module ? module_resource_id : absent_resource_id;
+}
     return index < 2 ? absent_resource_id : module_resource_id;
 }
 
@@ -94,7 +99,8 @@ norvik::filesystem::file_path staging_path_for(const norvik::filesystem::file_pa
     // are equally long.
     std::wstring text = file.wstring();
     const std::size_t mark = text.find_last_of(L".\\/");
-    if (mark != std::wstring::npos && text[mark] == L'.') text.erase(mark);
+    if (mark != std::wstring::npos && text[mark] == L'.') { text.erase(mark);
+}
     text.append(staging_extension);
     return text;
 }
@@ -104,7 +110,8 @@ int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noe
     const HMODULE self = GetModuleHandleW(nullptr);
     HGLOBAL loaded = LoadResource(self, resource);
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
-    if (!bytes) return step_resource_unloadable;
+    if (!bytes) { return step_resource_unloadable;
+}
     const DWORD size = SizeofResource(self, resource);
 
     // The module goes to a staging file first and replaces the installed one
@@ -118,7 +125,8 @@ int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noe
     }
     {
         unique_handle out = create_for_writing(staging);
-        if (!out) return step_target_unwritable;
+        if (!out) { return step_target_unwritable;
+}
         if (!write_all(out.get(), bytes, size)) {
             const DWORD error = GetLastError();
             out.reset();
@@ -152,7 +160,8 @@ int System::install_one(std::size_t index, const norvik::filesystem::file_path& 
         const norvik::filesystem::file_path file = folder.appended(module_file);
         const WORD id = resource_for(index, custom_uses_main_module);
         HRSRC resource = FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), RT_RCDATA);
-        if (!resource) return step_resource_missing;
+        if (!resource) { return step_resource_missing;
+}
         return write_payload(file, resource);
     } catch (...) {
         // Only memory exhaustion while forming the paths can get here.
@@ -165,7 +174,8 @@ void System::run(target_list targets, std::int32_t custom_uses_main_module)
     done.store(false, std::memory_order_release);
     reached_shared_folder.store(false, std::memory_order_release);
     for (std::size_t i = 0; i < release_count; ++i) {
-        if (targets[i].empty()) continue;
+        if (targets[i].empty()) { continue;
+}
         status[i].store(status_installing, std::memory_order_release);
         const int step = install_one(i, targets[i], custom_uses_main_module);
         if (step != step_ok) {

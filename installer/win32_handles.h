@@ -10,7 +10,8 @@ namespace installer {
 struct handle_closer {
     void operator()(HANDLE handle) const noexcept
     {
-        if (handle && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+        if (handle && handle != INVALID_HANDLE_VALUE) { CloseHandle(handle);
+}
     }
 };
 using unique_handle = std::unique_ptr<void, handle_closer>;

@@ -22,10 +22,12 @@ protected:
                             std::initializer_list<std::pair<std::size_t, std::wstring>> expected)
     {
         installer::release_paths want;
-        for (const auto& [index, path] : expected) want[index] = path;
-        for (std::size_t i = 0; i < installer::release_count; ++i)
+        for (const auto& [index, path] : expected) { want[index] = path;
+}
+        for (std::size_t i = 0; i < installer::release_count; ++i) {
             EXPECT_EQ(found[i], want[i]) << "entry " << i << " (" << installer::host_release_table[i].display_name
                                          << ")";
+}
     }
 };
 
@@ -39,7 +41,8 @@ TEST_F(HostDetection, MatchingKeysFillTheirEntriesOnly)
 TEST_F(HostDetection, EveryKnownKeyMapsToItsRelease)
 {
     const wchar_t* keys[] = {L"10.0", L"10.5", L"11", L"12", L"13", L"13.5", L"13.8"};
-    for (const wchar_t* key : keys) register_release(key, std::wstring(L"D:\\AE ") + key + L"\\Plug-ins\\");
+    for (const wchar_t* key : keys) { register_release(key, std::wstring(L"D:\\AE ") + key + L"\\Plug-ins\\");
+}
     const auto found = installer::detect_host_releases();
     EXPECT_EQ(found[2], L"D:\\AE 10.0\\Plug-ins\\") << "the path is taken as stored";
     EXPECT_EQ(found[3], L"D:\\AE 10.5\\Plug-ins\\");
@@ -52,8 +55,9 @@ TEST_F(HostDetection, EveryKnownKeyMapsToItsRelease)
 
 TEST_F(HostDetection, NearMissKeyNamesMatchNothing)
 {
-    for (const wchar_t* key : {L"12.0", L"CC", L"10", L"11.0", L"13.50", L"13.8 ", L"CS6"})
+    for (const wchar_t* key : {L"12.0", L"CC", L"10", L"11.0", L"13.50", L"13.8 ", L"CS6"}) {
         register_release(key, L"C:\\wrong");
+}
     expect_only(installer::detect_host_releases(), {});
 }
 

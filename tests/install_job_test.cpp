@@ -69,12 +69,15 @@ std::vector<std::wstring> names_written_during(const std::wstring& folder, const
            && GetOverlappedResult(watched.get(), &overlapped, &size, FALSE)) {
         for (DWORD at = 0; size != 0;) {
             const auto* entry = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(buffer + at);
-            if (entry->Action == FILE_ACTION_ADDED || entry->Action == FILE_ACTION_RENAMED_NEW_NAME)
+            if (entry->Action == FILE_ACTION_ADDED || entry->Action == FILE_ACTION_RENAMED_NEW_NAME) {
                 names.emplace_back(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-            if (entry->NextEntryOffset == 0) break;
+}
+            if (entry->NextEntryOffset == 0) { break;
+}
             at += entry->NextEntryOffset;
         }
-        if (!listen()) break;
+        if (!listen()) { break;
+}
     }
     if (watching) {
         CancelIoEx(watched.get(), &overlapped);
@@ -134,7 +137,8 @@ TEST_F(InstallJob, OneTargetReceivesTheWholeModule)
     targets[5] = target;
     run(targets);
 
-    for (std::size_t i = 0; i < release_count; ++i) EXPECT_EQ(status(i), i == 5 ? 2 : 0) << "index " << i;
+    for (std::size_t i = 0; i < release_count; ++i) { EXPECT_EQ(status(i), i == 5 ? 2 : 0) << "index " << i;
+}
     EXPECT_EQ(read_file(module_in(target)), module_bytes());
     EXPECT_FALSE(exists(installer::staging_path_for(module_in(target)).wstring())) << "no staging file left";
     EXPECT_TRUE(exists(shared)) << "shared data folder created after a full success";
@@ -188,7 +192,8 @@ TEST_F(InstallJob, ResourceChoiceForCustomAndOldReleases)
 TEST_F(InstallJob, NoTargetsStillCreatesTheSharedFolder)
 {
     run(installer::target_list{});
-    for (std::size_t i = 0; i < release_count; ++i) EXPECT_EQ(status(i), 0);
+    for (std::size_t i = 0; i < release_count; ++i) { EXPECT_EQ(status(i), 0);
+}
     EXPECT_TRUE(exists(shared));
 }
 
@@ -229,25 +234,30 @@ TEST_F(InstallJob, ModuleHeldOpenByAnotherProgram)
         // The hold is timed from the moment the new module has been written
         // in full beside the old one, when the replace is about to happen.
         std::thread holder;
-        if (r.released_after_ms) holder = std::thread([&] {
+        if (r.released_after_ms) { holder = std::thread([&] {
             const ULONGLONG give_up = GetTickCount64() + 20'000;
             const auto staged = [&] {
                 std::error_code gone;
-                for (const auto& entry : std::filesystem::directory_iterator(target + L"\\Falkmoor", gone))
-                    if (entry.path().filename() != L"Quendal.aex" && entry.file_size(gone) == module_size) return true;
+                for (const auto& entry : std::filesystem::directory_iterator(target + L"\\Falkmoor", gone)) {
+                    if (entry.path().filename() != L"Quendal.aex" && entry.file_size(gone) == module_size) { return true;
+}
+}
                 return false;
             };
-            while (!staged() && GetTickCount64() < give_up) Sleep(2);
+            while (!staged() && GetTickCount64() < give_up) { Sleep(2);
+}
             Sleep(r.released_after_ms);
             CloseHandle(held);
         });
+}
         installer::target_list targets;
         targets[6] = target;
         run(targets);
-        if (holder.joinable())
+        if (holder.joinable()) {
             holder.join();
-        else
+        } else {
             CloseHandle(held);
+}
 
         EXPECT_EQ(status(6), r.status);
         EXPECT_EQ(read_file(module_in(target)), r.replaced ? module_bytes() : previous);
@@ -279,8 +289,9 @@ TEST_F(InstallJob, FolderNearThePathLimit)
     EXPECT_EQ(status(3), 2);
     EXPECT_EQ(read_file(module_in(target)), module_bytes());
     EXPECT_GE(written.size(), 1u);
-    for (const std::wstring& name : written)
+    for (const std::wstring& name : written) {
         EXPECT_LT(vendor.size() + 1 + name.size(), std::size_t{MAX_PATH}) << "written: " << name.size() << " characters";
+}
 }
 
 TEST_F(InstallJob, StagingFileIsNeverLoadableAsAModule)
@@ -294,8 +305,9 @@ TEST_F(InstallJob, StagingFileIsNeverLoadableAsAModule)
 TEST_F(InstallJob, FullDiskKeepsThePreviousModule)
 {
     wchar_t target[MAX_PATH] = {};
-    if (!GetEnvironmentVariableW(L"NORVIK_FULL_DISK_TARGET", target, MAX_PATH))
+    if (!GetEnvironmentVariableW(L"NORVIK_FULL_DISK_TARGET", target, MAX_PATH)) {
         GTEST_SKIP() << "no small drive mounted (run through full_disk_test.sh)";
+}
     const std::vector<char> previous = read_file(module_in(target));
     ASSERT_FALSE(previous.empty()) << "the script places a previous module";
     installer::target_list targets;
@@ -313,7 +325,8 @@ TEST_F(InstallJob, StatusesAreVisibleOnceDoneIsSeen)
     targets[8] = folder(L"b");
     std::thread worker(&installer::System::run, &job, targets, 1);
     // Poll like the wizard's timer: once done is seen, every status is final.
-    while (!job.done.load(std::memory_order_acquire)) std::this_thread::yield();
+    while (!job.done.load(std::memory_order_acquire)) { std::this_thread::yield();
+}
     EXPECT_EQ(status(2), 2);
     EXPECT_EQ(status(8), 2);
     worker.join();
@@ -352,7 +365,8 @@ TEST(SharedDataFolder, GrantIsMergedIntoTheExistingList)
     for (DWORD i = 0; i < merged->AceCount; ++i) {
         void* ace = nullptr;
         ASSERT_TRUE(GetAce(merged.get(), i, &ace));
-        if (is_users_full_access(static_cast<ACCESS_ALLOWED_ACE*>(ace))) ++users_entries;
+        if (is_users_full_access(static_cast<ACCESS_ALLOWED_ACE*>(ace))) { ++users_entries;
+}
     }
     EXPECT_EQ(users_entries, 1);
     LocalFree(descriptor);

@@ -13,7 +13,8 @@ std::string resource_text(LPCWSTR type, WORD id)
 {
     HMODULE self = GetModuleHandleW(nullptr);
     HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(id), type);
-    if (!found) return {};
+    if (!found) { return {};
+}
     const char* bytes = static_cast<const char*>(LockResource(LoadResource(self, found)));
     return std::string(bytes, SizeofResource(self, found));
 }
