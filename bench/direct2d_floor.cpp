@@ -35,9 +35,9 @@ bool direct2d_floor::create_factories() {
     return ole_initialised_ &&
            SUCCEEDED(graphics_factories::create_direct2d(D2D1_FACTORY_TYPE_SINGLE_THREADED, __uuidof(ID2D1Factory),
                                                          nullptr, reinterpret_cast<void**>(factory_.GetAddressOf()))) &&
-           SUCCEEDED(graphics_factories::create_directwrite(
-               DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
-               reinterpret_cast<IUnknown**>(write_factory_.GetAddressOf()))) &&
+           SUCCEEDED(
+               graphics_factories::create_directwrite(DWRITE_FACTORY_TYPE_SHARED, __uuidof(IDWriteFactory),
+                                                      reinterpret_cast<IUnknown**>(write_factory_.GetAddressOf()))) &&
            SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                       reinterpret_cast<void**>(imaging_factory_.GetAddressOf())));
 }
@@ -65,9 +65,8 @@ bool direct2d_floor::create_target(HWND hwnd) {
     GetClientRect(hwnd, &client);
     const D2D1_SIZE_U size = D2D1::SizeU(static_cast<UINT32>(client.right), static_cast<UINT32>(client.bottom));
     return factory_ &&
-           SUCCEEDED(factory_->CreateHwndRenderTarget(D2D1::RenderTargetProperties(),
-                                                      D2D1::HwndRenderTargetProperties(hwnd, size),
-                                                      target_.GetAddressOf())) &&
+           SUCCEEDED(factory_->CreateHwndRenderTarget(
+               D2D1::RenderTargetProperties(), D2D1::HwndRenderTargetProperties(hwnd, size), target_.GetAddressOf())) &&
            SUCCEEDED(target_->CreateSolidColorBrush(D2D1::ColorF(0x2D2D2D), brush_.GetAddressOf()));
 }
 

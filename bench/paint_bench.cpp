@@ -29,7 +29,9 @@ constexpr int frames_per_batch = 8;
 constexpr int default_batches = 15;
 constexpr int warm_up_batches = 2;
 
-double now_us() { return norvik::bench::now_ms() * 1000.0; }
+double now_us() {
+    return norvik::bench::now_ms() * 1000.0;
+}
 
 // Handles whatever is queued (showing, a page change) so that it is not
 // timed with the frames.

@@ -21,39 +21,37 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
-#include <fcntl.h>
-#include <sys/wait.h>
 
-static double now_ms(void)
-{
+static double now_ms(void) {
     struct timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);
     return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
 }
 
 /* Windows vanish between the tree query and the next request. */
-static int ignore_errors(Display *d, XErrorEvent *e)
-{
+static int ignore_errors(Display* d, XErrorEvent* e) {
     (void)d;
     (void)e;
     return 0;
 }
 
-static int title_is(Display *d, Window w, const char *title)
-{
+static int title_is(Display* d, Window w, const char* title) {
     static Atom net_wm_name = None, utf8 = None;
     int same = 0;
-    char *name = NULL;
+    char* name = NULL;
     if (XFetchName(d, w, &name) && name) {
         same = strcmp(name, title) == 0;
         XFree(name);
-        if (same) return 1;
+        if (same)
+            return 1;
     }
     if (net_wm_name == None) {
         net_wm_name = XInternAtom(d, "_NET_WM_NAME", False);
@@ -62,10 +60,11 @@ static int title_is(Display *d, Window w, const char *title)
     Atom type;
     int format;
     unsigned long count, after;
-    unsigned char *value = NULL;
+    unsigned char* value = NULL;
     if (XGetWindowProperty(d, w, net_wm_name, 0, 1024, False, utf8, &type, &format, &count, &after, &value) ==
-            Success && value) {
-        same = strcmp((const char *)value, title) == 0;
+            Success &&
+        value) {
+        same = strcmp((const char*)value, title) == 0;
         XFree(value);
     }
     return same;
@@ -73,25 +72,29 @@ static int title_is(Display *d, Window w, const char *title)
 
 /* The viewable window titled `title`, searched two levels below the root
    (the window manager's frames hold the clients). */
-static Window find_window(Display *d, Window parent, const char *title, int depth)
-{
+static Window find_window(Display* d, Window parent, const char* title, int depth) {
     Window root, up, *children = NULL, found = None;
     unsigned int count = 0;
-    if (!XQueryTree(d, parent, &root, &up, &children, &count)) return None;
+    if (!XQueryTree(d, parent, &root, &up, &children, &count))
+        return None;
     for (unsigned int i = 0; i < count && found == None; ++i) {
         XWindowAttributes a;
-        if (!XGetWindowAttributes(d, children[i], &a) || a.map_state != IsViewable) continue;
-        if (title_is(d, children[i], title)) found = children[i];
-        else if (depth > 0) found = find_window(d, children[i], title, depth - 1);
+        if (!XGetWindowAttributes(d, children[i], &a) || a.map_state != IsViewable)
+            continue;
+        if (title_is(d, children[i], title))
+            found = children[i];
+        else if (depth > 0)
+            found = find_window(d, children[i], title, depth - 1);
     }
-    if (children) XFree(children);
+    if (children)
+        XFree(children);
     return found;
 }
 
-static long read_pixel(Display *d, Window w, int x, int y)
-{
-    XImage *image = XGetImage(d, w, x, y, 1, 1, AllPlanes, ZPixmap);
-    if (!image) return -1;
+static long read_pixel(Display* d, Window w, int x, int y) {
+    XImage* image = XGetImage(d, w, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image)
+        return -1;
     long pixel = (long)(XGetPixel(image, 0, 0) & 0xFFFFFF);
     XDestroyImage(image);
     return pixel;
@@ -100,23 +103,22 @@ static long read_pixel(Display *d, Window w, int x, int y)
 /* Starts the program with its standard streams on /dev/null: the caller
    reads our output through a pipe until every writer has closed it, and the
    program must not hold it open. `display_fd` (or -1) is not passed on. */
-static pid_t launch(char **argv, int display_fd)
-{
+static pid_t launch(char** argv, int display_fd) {
     pid_t pid = fork();
     if (pid == 0) {
         int null_fd = open("/dev/null", O_RDWR);
         dup2(null_fd, 0);
         dup2(null_fd, 1);
         dup2(null_fd, 2);
-        if (display_fd >= 0) close(display_fd);
+        if (display_fd >= 0)
+            close(display_fd);
         execvp(argv[0], argv);
         _exit(127);
     }
     return pid;
 }
 
-static void pause_ms(long ms)
-{
+static void pause_ms(long ms) {
     struct timespec t = {ms / 1000, (ms % 1000) * 1000000L};
     nanosleep(&t, NULL);
 }
@@ -124,8 +126,7 @@ static void pause_ms(long ms)
 /* The time from fork to the program's exit, as the same clock sees it: for
    a Windows program under Wine this is the whole process, Wine's own start
    and the wineserver's bookkeeping at exit included. */
-static int time_to_exit(int argc, char **argv)
-{
+static int time_to_exit(int argc, char** argv) {
     if (argc < 5 || strcmp(argv[3], "--") != 0) {
         fprintf(stderr, "x11_watch exit: PROGRAM missing\n");
         return 2;
@@ -158,9 +159,9 @@ static int time_to_exit(int argc, char **argv)
     return 1;
 }
 
-int main(int argc, char **argv)
-{
-    if (argc >= 2 && strcmp(argv[1], "exit") == 0) return time_to_exit(argc, argv);
+int main(int argc, char** argv) {
+    if (argc >= 2 && strcmp(argv[1], "exit") == 0)
+        return time_to_exit(argc, argv);
     if (argc < 6) {
         fprintf(stderr, "usage: x11_watch start TITLE X Y RRGGBB TIMEOUT_S -- PROGRAM [ARGS...]\n"
                         "       x11_watch pixel TITLE X Y TIMEOUT_S\n"
@@ -168,7 +169,7 @@ int main(int argc, char **argv)
         return 2;
     }
     const int start = strcmp(argv[1], "start") == 0;
-    const char *title = argv[2];
+    const char* title = argv[2];
     const int x = atoi(argv[3]), y = atoi(argv[4]);
     const long want = start ? strtol(argv[5], NULL, 16) : -1;
     const double timeout_ms = atof(argv[start ? 6 : 5]) * 1000.0;
@@ -177,7 +178,7 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    Display *d = XOpenDisplay(NULL);
+    Display* d = XOpenDisplay(NULL);
     if (!d) {
         fprintf(stderr, "x11_watch: cannot open the display\n");
         return 2;
@@ -187,7 +188,8 @@ int main(int argc, char **argv)
 
     const double t0 = now_ms();
     pid_t pid = 0;
-    if (start) pid = launch(argv + 8, ConnectionNumber(d));
+    if (start)
+        pid = launch(argv + 8, ConnectionNumber(d));
     /* The tree is searched every few milliseconds, a found window's pixel
        read every millisecond: a search takes a dozen round trips to the
        server, and the program being timed shares the processors. */
@@ -214,6 +216,7 @@ int main(int argc, char **argv)
         pause_ms(1);
     }
     fprintf(stderr, "x11_watch: no window \"%s\" showing #%06lX at (%d, %d) in time\n", title, want, x, y);
-    if (start) printf("-1 %d\n", (int)pid);
+    if (start)
+        printf("-1 %d\n", (int)pid);
     return 1;
 }

@@ -4,16 +4,18 @@
 
 namespace norvik::filesystem {
 
-std::string file_path::to_display_string() const
-{
+std::string file_path::to_display_string() const {
     std::string out = to_utf8();
     for (char& c : out) {
-        if (c == '\\') { c = '/';
-}
+        if (c == '\\') {
+            c = '/';
+        }
     }
     return out;
 }
 
-std::string file_path::to_utf8() const { return ui::utf16_to_utf8(text_); }
+std::string file_path::to_utf8() const {
+    return ui::utf16_to_utf8(text_);
+}
 
 } // namespace norvik::filesystem

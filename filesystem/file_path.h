@@ -27,14 +27,12 @@ public:
 
     // Plain concatenation: no separator is added or removed, so appending
     // "\\name" to "C:\\dir\\" gives a doubled backslash, which Windows accepts.
-    file_path& append(std::wstring_view text)
-    {
+    file_path& append(std::wstring_view text) {
         text_.append(text);
         return *this;
     }
 
-    [[nodiscard]] file_path appended(std::wstring_view text) const
-    {
+    [[nodiscard]] file_path appended(std::wstring_view text) const {
         file_path copy(*this);
         copy.append(text);
         return copy;

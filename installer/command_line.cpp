@@ -12,7 +12,9 @@ namespace {
 
 constexpr std::wstring_view marker = L"/UAC";
 
-bool is_blank(wchar_t c) { return c == L' ' || c == L'\t'; }
+bool is_blank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
 
 // Blank-separated tokens; a double quote starts or ends a run in which blanks
 // belong to the token, and is itself dropped. Backslashes are not escapes, so
@@ -71,8 +73,8 @@ std::string quoted_utf8(std::wstring_view text) {
 // without a slash ("C:plugins") and a path from the root of the current
 // drive ("\plugins") depend on where the program happens to run.
 bool is_absolute_folder(std::wstring_view path) {
-    const bool drive = path.size() >= 3 && std::iswalpha(path[0]) && path[1] == L':' &&
-                       (path[2] == L'\\' || path[2] == L'/');
+    const bool drive =
+        path.size() >= 3 && std::iswalpha(path[0]) && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
     const bool network = path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && !is_blank(path[2]);
     return drive || network;
 }

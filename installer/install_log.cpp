@@ -10,7 +10,9 @@ namespace installer {
 
 namespace {
 
-std::string utf8(std::wstring_view text) { return norvik::ui::utf16_to_utf8(text); }
+std::string utf8(std::wstring_view text) {
+    return norvik::ui::utf16_to_utf8(text);
+}
 
 std::string local_time() {
     SYSTEMTIME t{};
@@ -48,8 +50,7 @@ std::string describe_status(std::int32_t status, std::uint32_t code) {
     case status_resource_unloadable:
         return "failed with status 30, the module could not be loaded (" + windows_error(code) + ")";
     case status_target_unwritable:
-        return "failed with status 40, the module file could not be created or replaced (" + windows_error(code) +
-               ")";
+        return "failed with status 40, the module file could not be created or replaced (" + windows_error(code) + ")";
     case status_write_failed:
         return "failed with status 50, writing the module failed (" + windows_error(code) + ")";
     default:
@@ -57,7 +58,9 @@ std::string describe_status(std::int32_t status, std::uint32_t code) {
     }
 }
 
-std::string name_of(std::size_t index) { return host_release_table[index].display_name; }
+std::string name_of(std::size_t index) {
+    return host_release_table[index].display_name;
+}
 
 } // namespace
 

@@ -53,7 +53,9 @@ void report(const wchar_t* what_happened, const std::exception_ptr& error) {
     MessageBoxW(nullptr, text.c_str(), L"Quendal for After Effects Installer", MB_OK | MB_ICONERROR);
 }
 
-std::string utf8(const std::wstring& text) { return norvik::ui::utf16_to_utf8(text); }
+std::string utf8(const std::wstring& text) {
+    return norvik::ui::utf16_to_utf8(text);
+}
 
 // How one wizard ended: whether it was built at all, the error that ended
 // it, if any, and the exit code a passive run reports.

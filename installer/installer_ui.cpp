@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <optional>
 #include <exception>
+#include <optional>
 #include <string_view>
 
 #include "filesystem/file_path.h"
@@ -51,7 +51,9 @@ constexpr unsigned close_delay_ms = 3000;
 // advanced once per tick.
 std::uint32_t tick_counter = 0;
 
-std::string str(std::string_view a) { return std::string(a); }
+std::string str(std::string_view a) {
+    return std::string(a);
+}
 
 // The program's own icon (resource 1) on the title bar and in the task
 // switcher, each at the size the system uses there. The window class stays
@@ -72,7 +74,9 @@ void use_program_icon(HWND window) {
     }
 }
 
-std::string display_name(std::size_t index) { return host_release_table[index].display_name; }
+std::string display_name(std::size_t index) {
+    return host_release_table[index].display_name;
+}
 
 std::string version_text() {
     char text[40];
@@ -158,9 +162,8 @@ void InstallerUI::build_release_page() {
     place_page(pages[1], transparent);
     place_label(selection_header, pages[1], {0, 0, geometry().width, 50}, transparent_white);
     selection_header.style.alias_style("label_font_weight", "label_adobe_version_weight");
-    selection_header.set_text(str("Select which versions of Adobe After Effects you want to install ") +
-                                   product_name + " on:",
-                               false);
+    selection_header.set_text(
+        str("Select which versions of Adobe After Effects you want to install ") + product_name + " on:", false);
 
     // Every detected release gets a row; the command line may preset which
     // are ticked, and the custom folder.
@@ -184,8 +187,8 @@ void InstallerUI::build_summary_page() {
     place_label(summary_header, pages[2], {0, 15, g.width, 40}, transparent_white);
     summary_header.style.alias_style("label_text_valign", "label_intro_text_valign");
     summary_header.set_text("Click Next to continue with the installation, or click Back if you want to review or "
-                             "change any settings.\n",
-                             false);
+                            "change any settings.\n",
+                            false);
     summary_panel.create(pages[2], {0, 60, g.width, g.height - 60});
     summary_panel.style.set_style("default_back_color", summary_back);
     summary_scroll.create(summary_panel, {g.width - 15, 0, 15, g.height - 60});
@@ -375,8 +378,7 @@ void InstallerUI::on_navigation(const event_info& info) {
             end_modal(1);
             return;
         }
-        const std::string question =
-            str("Are you sure you want to cancel ") + product_full_name + " installation?";
+        const std::string question = str("Are you sure you want to cancel ") + product_full_name + " installation?";
         norvik::ui::MessagePopup popup;
         popup.setup(this, "Exit Installer", question, norvik::ui::MessagePopup::kind_ok_cancel);
         const std::int32_t answer = popup.show_modal();
@@ -441,8 +443,8 @@ void InstallerUI::on_key(const event_info& info) {
         return;
     }
     // Enter on a button is that button's own (it clicks on the release).
-    const bool on_button = focused_widget != nullptr &&
-                           focused_widget->automation.role == norvik::ui::automation_role::button;
+    const bool on_button =
+        focused_widget != nullptr && focused_widget->automation.role == norvik::ui::automation_role::button;
     if (info.value != VK_RETURN || on_button) {
         return;
     }
@@ -580,10 +582,10 @@ void InstallerUI::on_progress_tick() {
 void InstallerUI::close_after_outcome() {
     native.start_timer(root, close_timer_id, close_delay_ms, true);
     norvik::ui::connect(&root, event_kind::timer, norvik::ui::event_handler([this](const event_info& info) {
-                            if (info.value == static_cast<std::uint64_t>(close_timer_id)) {
-                                end_modal(1);
-                            }
-                        }));
+        if (info.value == static_cast<std::uint64_t>(close_timer_id)) {
+            end_modal(1);
+        }
+    }));
 }
 
 std::int32_t InstallerUI::passive_exit_code() const {

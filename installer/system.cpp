@@ -23,37 +23,36 @@ constexpr wchar_t staging_extension[] = L".new";
 // a running host is reported that much later.
 constexpr DWORD held_file_pauses_ms[] = {100, 200, 300, 400};
 
-bool is_held_elsewhere(DWORD error) noexcept
-{
+bool is_held_elsewhere(DWORD error) noexcept {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
 }
 
 // Runs `attempt` until it succeeds, fails for a reason other than another
 // process holding the file, or the pauses are used up.
 template <typename Attempt>
-bool retry_while_held(Attempt attempt) noexcept
-{
-    if (attempt()) { return true;
-}
+bool retry_while_held(Attempt attempt) noexcept {
+    if (attempt()) {
+        return true;
+    }
     for (const DWORD pause : held_file_pauses_ms) {
-        if (!is_held_elsewhere(GetLastError())) { return false;
-}
+        if (!is_held_elsewhere(GetLastError())) {
+            return false;
+        }
         Sleep(pause);
-        if (attempt()) { return true;
-}
+        if (attempt()) {
+            return true;
+        }
     }
     return false;
 }
 
 // The staging file never outlives a failed install; a scanner holding it
 // makes the delete wait like the replace.
-void remove_staging(const norvik::filesystem::file_path& staging) noexcept
-{
+void remove_staging(const norvik::filesystem::file_path& staging) noexcept {
     retry_while_held([&] { return DeleteFileW(staging.c_str()) != FALSE; });
 }
 
-unique_handle create_for_writing(const norvik::filesystem::file_path& file) noexcept
-{
+unique_handle create_for_writing(const norvik::filesystem::file_path& file) noexcept {
     return adopt_file(
         CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
@@ -70,48 +69,48 @@ constexpr DWORD write_piece = 1024 * 1024;
 // full disk may accept part of the data before it refuses the rest. Flushing
 // makes a late "disk full" surface here instead of after the file has been
 // renamed.
-bool write_all(HANDLE file, const void* bytes, DWORD size) noexcept
-{
+bool write_all(HANDLE file, const void* bytes, DWORD size) noexcept {
     const auto* next = static_cast<const unsigned char*>(bytes);
     for (DWORD left = size; left > 0;) {
         const DWORD piece = left < write_piece ? left : write_piece;
         DWORD written = 0;
-        if (!WriteFile(file, next, piece, &written, nullptr) || written != piece) { return false;
-}
+        if (!WriteFile(file, next, piece, &written, nullptr) || written != piece) {
+            return false;
+        }
         next += piece;
         left -= piece;
     }
     return FlushFileBuffers(file) != FALSE;
 }
 
-WORD resource_for(std::size_t index, std::int32_t custom_uses_main_module) noexcept
-{
-    if (index == custom_release) { return custom_uses_main_module ? module_resource_id : absent_resource_id;
-}
+WORD resource_for(std::size_t index, std::int32_t custom_uses_main_module) noexcept {
+    if (index == custom_release) {
+        return custom_uses_main_module ? module_resource_id : absent_resource_id;
+    }
     return index < 2 ? absent_resource_id : module_resource_id;
 }
 
 } // namespace
 
-norvik::filesystem::file_path staging_path_for(const norvik::filesystem::file_path& file)
-{
+norvik::filesystem::file_path staging_path_for(const norvik::filesystem::file_path& file) {
     // The module's own extension gives way to the staging one, so both names
     // are equally long.
     std::wstring text = file.wstring();
     const std::size_t mark = text.find_last_of(L".\\/");
-    if (mark != std::wstring::npos && text[mark] == L'.') { text.erase(mark);
-}
+    if (mark != std::wstring::npos && text[mark] == L'.') {
+        text.erase(mark);
+    }
     text.append(staging_extension);
     return text;
 }
 
-int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noexcept
-{
+int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noexcept {
     const HMODULE self = GetModuleHandleW(nullptr);
     HGLOBAL loaded = LoadResource(self, resource);
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
-    if (!bytes) { return step_resource_unloadable;
-}
+    if (!bytes) {
+        return step_resource_unloadable;
+    }
     const DWORD size = SizeofResource(self, resource);
 
     // The module goes to a staging file first and replaces the installed one
@@ -125,8 +124,9 @@ int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noe
     }
     {
         unique_handle out = create_for_writing(staging);
-        if (!out) { return step_target_unwritable;
-}
+        if (!out) {
+            return step_target_unwritable;
+        }
         if (!write_all(out.get(), bytes, size)) {
             const DWORD error = GetLastError();
             out.reset();
@@ -150,8 +150,7 @@ int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noe
 }
 
 int System::install_one(std::size_t index, const norvik::filesystem::file_path& target,
-                         std::int32_t custom_uses_main_module) const noexcept
-{
+                        std::int32_t custom_uses_main_module) const noexcept {
     try {
         const norvik::filesystem::file_path folder = target.appended(vendor_folder);
         // An existing folder is normal; any other problem shows up when the
@@ -160,8 +159,9 @@ int System::install_one(std::size_t index, const norvik::filesystem::file_path& 
         const norvik::filesystem::file_path file = folder.appended(module_file);
         const WORD id = resource_for(index, custom_uses_main_module);
         HRSRC resource = FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), RT_RCDATA);
-        if (!resource) { return step_resource_missing;
-}
+        if (!resource) {
+            return step_resource_missing;
+        }
         return write_payload(file, resource);
     } catch (...) {
         // Only memory exhaustion while forming the paths can get here.
@@ -169,13 +169,13 @@ int System::install_one(std::size_t index, const norvik::filesystem::file_path& 
     }
 }
 
-void System::run(target_list targets, std::int32_t custom_uses_main_module)
-{
+void System::run(target_list targets, std::int32_t custom_uses_main_module) {
     done.store(false, std::memory_order_release);
     reached_shared_folder.store(false, std::memory_order_release);
     for (std::size_t i = 0; i < release_count; ++i) {
-        if (targets[i].empty()) { continue;
-}
+        if (targets[i].empty()) {
+            continue;
+        }
         status[i].store(status_installing, std::memory_order_release);
         const int step = install_one(i, targets[i], custom_uses_main_module);
         if (step != step_ok) {

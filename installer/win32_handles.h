@@ -8,17 +8,16 @@
 namespace installer {
 
 struct handle_closer {
-    void operator()(HANDLE handle) const noexcept
-    {
-        if (handle && handle != INVALID_HANDLE_VALUE) { CloseHandle(handle);
-}
+    void operator()(HANDLE handle) const noexcept {
+        if (handle && handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+        }
     }
 };
 using unique_handle = std::unique_ptr<void, handle_closer>;
 
 // CreateFileW reports failure as INVALID_HANDLE_VALUE, not null.
-inline unique_handle adopt_file(HANDLE handle) noexcept
-{
+inline unique_handle adopt_file(HANDLE handle) noexcept {
     return unique_handle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
 }
 

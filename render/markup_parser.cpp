@@ -124,13 +124,14 @@ parsed_markup parse_markup(std::string_view markup) {
                 }
                 if (!t->closing) {
                     open.push_back({t->name, result.runs.size()});
-                    result.runs.push_back({{position(), 0}, std::wstring(t->name.begin(), t->name.end()),
+                    result.runs.push_back({{position(), 0},
+                                           std::wstring(t->name.begin(), t->name.end()),
                                            t->name == "font" ? font_attributes(*t) : std::wstring()});
                     closed.push_back(false);
                     continue;
                 }
-                const auto innermost = std::find_if(open.rbegin(), open.rend(),
-                                                    [&](const open_tag& o) { return o.name == t->name; });
+                const auto innermost =
+                    std::find_if(open.rbegin(), open.rend(), [&](const open_tag& o) { return o.name == t->name; });
                 if (innermost != open.rend()) {
                     TextRun& run = result.runs[innermost->run];
                     run.range.length = position() - run.range.startPosition;

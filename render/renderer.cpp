@@ -199,8 +199,8 @@ const char* Renderer::create_text_objects() {
                                                       reinterpret_cast<IUnknown**>(write_factory_.GetAddressOf())))) {
         return "unable to create the write factory";
     }
-    if (FAILED(write_factory_->CreateTextFormat(L"Verdana", nullptr, DWRITE_FONT_WEIGHT_NORMAL, DWRITE_FONT_STYLE_NORMAL,
-                                                DWRITE_FONT_STRETCH_NORMAL, 12.0f, L"en-us",
+    if (FAILED(write_factory_->CreateTextFormat(L"Verdana", nullptr, DWRITE_FONT_WEIGHT_NORMAL,
+                                                DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL, 12.0f, L"en-us",
                                                 text_format_.GetAddressOf()))) {
         return "unable to initialize the d2d write factory";
     }
@@ -237,8 +237,8 @@ void Renderer::create_shadow_gradient() {
 
 void Renderer::create_dotted_stroke() {
     const D2D1_STROKE_STYLE_PROPERTIES properties =
-        D2D1::StrokeStyleProperties(D2D1_CAP_STYLE_FLAT, D2D1_CAP_STYLE_FLAT, D2D1_CAP_STYLE_FLAT,
-                                    D2D1_LINE_JOIN_MITER, 10.0f, D2D1_DASH_STYLE_CUSTOM, 0.0f);
+        D2D1::StrokeStyleProperties(D2D1_CAP_STYLE_FLAT, D2D1_CAP_STYLE_FLAT, D2D1_CAP_STYLE_FLAT, D2D1_LINE_JOIN_MITER,
+                                    10.0f, D2D1_DASH_STYLE_CUSTOM, 0.0f);
     const std::array<float, 2> dashes{1.0f, 1.0f};
     if (FAILED(factory_->CreateStrokeStyle(properties, dashes.data(), static_cast<UINT32>(dashes.size()),
                                            dotted_stroke_.GetAddressOf()))) {
@@ -277,11 +277,11 @@ void Renderer::begin_widget(const ui::rect& bounds, const RECT& update) {
     // translation is set: the same region as a clip of {0, 0, width, height}
     // under the translation, but Wine 8 scales a translated clip wrongly
     // above 96 dpi and would cut every widget short.
-    target.PushAxisAlignedClip(to_d2d(paint_offset_.x, paint_offset_.y, paint_offset_.x + bounds.width,
-                                      paint_offset_.y + bounds.height),
-                               D2D1_ANTIALIAS_MODE_ALIASED);
-    target.SetTransform(D2D1::Matrix3x2F::Translation(static_cast<float>(paint_offset_.x),
-                                                      static_cast<float>(paint_offset_.y)));
+    target.PushAxisAlignedClip(
+        to_d2d(paint_offset_.x, paint_offset_.y, paint_offset_.x + bounds.width, paint_offset_.y + bounds.height),
+        D2D1_ANTIALIAS_MODE_ALIASED);
+    target.SetTransform(
+        D2D1::Matrix3x2F::Translation(static_cast<float>(paint_offset_.x), static_cast<float>(paint_offset_.y)));
 }
 
 void Renderer::end_widget() {
@@ -362,8 +362,7 @@ void Renderer::draw_rect(const ui::rect& r) {
     // keeps the whole outline inside r.
     const float d = line_width / 2.0f;
     const D2D1_RECT_F path = D2D1::RectF(static_cast<float>(r.x) + d, static_cast<float>(r.y) + d,
-                                         static_cast<float>(r.x + r.width) - d,
-                                         static_cast<float>(r.y + r.height) - d);
+                                         static_cast<float>(r.x + r.width) - d, static_cast<float>(r.y + r.height) - d);
     target.SetAntialiasMode(D2D1_ANTIALIAS_MODE_ALIASED);
     target.DrawRectangle(path, &require(line_brush), line_width, stroke());
     target.SetAntialiasMode(D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
@@ -385,9 +384,9 @@ void Renderer::draw_image(point at, Image& image) {
     ID2D1Bitmap* bitmap = image.bitmap_for(*this);
     // The bitmap's size in DIPs: its logical size, since it has 96 DPI.
     const D2D1_SIZE_F extent = bitmap->GetSize();
-    const D2D1_RECT_F dest = D2D1::RectF(static_cast<float>(at.x), static_cast<float>(at.y),
-                                         static_cast<float>(at.x) + extent.width,
-                                         static_cast<float>(at.y) + extent.height);
+    const D2D1_RECT_F dest =
+        D2D1::RectF(static_cast<float>(at.x), static_cast<float>(at.y), static_cast<float>(at.x) + extent.width,
+                    static_cast<float>(at.y) + extent.height);
     require(render_target_).DrawBitmap(bitmap, dest, 1.0f, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
 }
 
@@ -401,9 +400,9 @@ void Renderer::draw_image_part(point at, Image& image, const ui::rect& source) {
 ComPtr<IDWriteTextLayout> Renderer::make_layout(std::string_view text, float width, float height) {
     const std::wstring wide = utf8_to_utf16(text);
     ComPtr<IDWriteTextLayout> layout;
-    if (FAILED(require(write_factory_).CreateTextLayout(wide.data(), static_cast<UINT32>(wide.size()),
-                                                        &require(text_format_), width, height,
-                                                        layout.GetAddressOf()))) {
+    if (FAILED(require(write_factory_)
+                   .CreateTextLayout(wide.data(), static_cast<UINT32>(wide.size()), &require(text_format_), width,
+                                     height, layout.GetAddressOf()))) {
         return nullptr;
     }
     const DWRITE_TEXT_RANGE all{0, static_cast<UINT32>(wide.size())};
@@ -424,8 +423,8 @@ void Renderer::draw_text(const ui::rect& r, std::string_view text) {
     if (!layout) {
         return;
     }
-    require(render_target_).DrawTextLayout(to_d2d(r.x, r.y), layout.Get(), &require(text_brush),
-                                           D2D1_DRAW_TEXT_OPTIONS_NONE);
+    require(render_target_)
+        .DrawTextLayout(to_d2d(r.x, r.y), layout.Get(), &require(text_brush), D2D1_DRAW_TEXT_OPTIONS_NONE);
 }
 
 Renderer::size Renderer::measure_text(std::string_view text, size maximum) {

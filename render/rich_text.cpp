@@ -79,8 +79,8 @@ void RichText::release_layout() {
     layout_valid = false;
 }
 
-IDWriteTextLayout* RichText::build_layout(IDWriteFactory* factory, IDWriteTextFormat* format,
-                                          ID2D1RenderTarget* target, D2D1_SIZE_F maximum) {
+IDWriteTextLayout* RichText::build_layout(IDWriteFactory* factory, IDWriteTextFormat* format, ID2D1RenderTarget* target,
+                                          D2D1_SIZE_F maximum) {
     if (layout_valid && maximum.width == cached_size.width && maximum.height == cached_size.height &&
         target == brush_target_.Get()) {
         return layout.Get();
@@ -90,8 +90,7 @@ IDWriteTextLayout* RichText::build_layout(IDWriteFactory* factory, IDWriteTextFo
         throw std::invalid_argument("factory is a null pointer");
     }
     if (format == nullptr || FAILED(factory->CreateTextLayout(text.c_str(), static_cast<UINT32>(text.size()), format,
-                                                              maximum.width, maximum.height,
-                                                              layout.GetAddressOf()))) {
+                                                              maximum.width, maximum.height, layout.GetAddressOf()))) {
         layout.Reset();
         throw std::runtime_error("unable to initialize a new layout");
     }
@@ -141,9 +140,9 @@ ID2D1SolidColorBrush* RichText::brush_for(UINT32 rgb) {
         return nullptr;
     }
     constexpr float scale = 1.0f / 255.0f;
-    const D2D1_COLOR_F colour = D2D1::ColorF(static_cast<float>(rgb >> 16 & 0xFF) * scale,
-                                             static_cast<float>(rgb >> 8 & 0xFF) * scale,
-                                             static_cast<float>(rgb & 0xFF) * scale, 1.0f);
+    const D2D1_COLOR_F colour =
+        D2D1::ColorF(static_cast<float>(rgb >> 16 & 0xFF) * scale, static_cast<float>(rgb >> 8 & 0xFF) * scale,
+                     static_cast<float>(rgb & 0xFF) * scale, 1.0f);
     colour_brush made{rgb, nullptr};
     if (FAILED(brush_target_->CreateSolidColorBrush(colour, made.brush.GetAddressOf()))) {
         return nullptr;

@@ -77,8 +77,7 @@ bool StyleSet::names_key(const event_info& info, StyleKey key) {
     }
     const char* changed = info.as_pointer<const char>();
     // Compare the key's bytes, then require the changed name to end there.
-    return std::strncmp(changed, key.data(), static_cast<std::size_t>(key.size())) == 0 &&
-           changed[key.size()] == '\0';
+    return std::strncmp(changed, key.data(), static_cast<std::size_t>(key.size())) == 0 && changed[key.size()] == '\0';
 }
 
 } // namespace norvik::ui

@@ -32,7 +32,7 @@ std::vector<unsigned char> sprite(const std::vector<pixel>& frames) {
     const auto height = static_cast<LONG>(10 * frames.size());
     BITMAPFILEHEADER file{};
     BITMAPINFOHEADER info{sizeof(info), 20, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}; // top-down
-    file.bfType = 0x4D42; // "BM"
+    file.bfType = 0x4D42;                                                           // "BM"
     file.bfOffBits = sizeof(file) + sizeof(info);
     file.bfSize = file.bfOffBits + 20 * 4 * static_cast<DWORD>(height);
     std::vector<unsigned char> bytes(file.bfSize);
@@ -151,23 +151,25 @@ TEST_F(Controls, ButtonSpriteFrames) {
         bool hovered, toggled, enabled, pressed;
         pixel shown;
     } rows[] = {
-        {2, false, false, true, false, red},  {2, true, false, true, false, green}, {2, false, true, true, false, green},
-        {2, false, false, false, false, red}, {2, false, false, true, true, red},   {4, false, false, true, false, red},
-        {4, true, false, true, false, green}, {4, false, true, true, false, green}, {4, true, false, false, false, blue},
-        {4, true, false, true, true, yellow}, {4, false, false, false, true, yellow},
+        {2, false, false, true, false, red},    {2, true, false, true, false, green},
+        {2, false, true, true, false, green},   {2, false, false, false, false, red},
+        {2, false, false, true, true, red},     {4, false, false, true, false, red},
+        {4, true, false, true, false, green},   {4, false, true, true, false, green},
+        {4, true, false, false, false, blue},   {4, true, false, true, true, yellow},
+        {4, false, false, false, true, yellow},
     };
     for (const auto& r : rows) {
         const std::vector<unsigned char>& strip = r.frames == 2 ? two : four;
-        button.style.set_style("button_back_image", norvik::ui::StyleValue::from_image(
-                                                        {strip.data(), strip.size(), r.frames, 1.0f}));
+        button.style.set_style("button_back_image",
+                               norvik::ui::StyleValue::from_image({strip.data(), strip.size(), r.frames, 1.0f}));
         button.hovered = r.hovered;
         button.toggle_state = r.toggled;
         button.pressed = r.pressed;
         button.set_enabled(r.enabled);
         // The 20 x 10 frame is centred in the 100 x 40 button.
         EXPECT_EQ(settled([&](const x11_capture& s) { return s.at(70, 40) == r.shown; }).at(70, 40), r.shown)
-            << r.frames << " frames, hovered " << r.hovered << ", toggled " << r.toggled << ", enabled "
-            << r.enabled << ", pressed " << r.pressed;
+            << r.frames << " frames, hovered " << r.hovered << ", toggled " << r.toggled << ", enabled " << r.enabled
+            << ", pressed " << r.pressed;
         EXPECT_EQ(button.image_rect, (norvik::ui::rect{40, 15, 20, 10}));
     }
 }
@@ -238,8 +240,8 @@ TEST_F(Controls, CheckBoxArrangements) {
         int32_t code;
         bool box_first;
         along placed;
-    } rows[] = {{0, true, left},   {1, true, right},  {2, true, centre},  {3, true, edges},
-                {4, false, left},  {5, false, right}, {6, false, centre}, {7, false, edges}};
+    } rows[] = {{0, true, left},  {1, true, right},  {2, true, centre},  {3, true, edges},
+                {4, false, left}, {5, false, right}, {6, false, centre}, {7, false, edges}};
     const int32_t W = box.rect.width;
     for (const std::string text : {"Some option", ""}) {
         box.set_text(text);

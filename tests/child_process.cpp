@@ -21,8 +21,7 @@ child_process::child_process(const std::wstring& exe, const std::wstring& argume
         startup.hStdError = nowhere;
     }
     PROCESS_INFORMATION process{};
-    if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, quiet, 0, nullptr, nullptr, &startup,
-                       &process)) {
+    if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, quiet, 0, nullptr, nullptr, &startup, &process)) {
         CloseHandle(process.hThread);
         process_ = process.hProcess;
     }

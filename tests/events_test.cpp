@@ -27,8 +27,7 @@ struct sender : ui::event_object {};
 // sender also has static storage duration: its destructor forgets it at exit,
 // after main, which must find the registry still alive.
 sender static_sender;
-const std::int32_t first_connection_number =
-    ui::connect(&static_sender, event_kind::timer, [](const event_info&) {});
+const std::int32_t first_connection_number = ui::connect(&static_sender, event_kind::timer, [](const event_info&) {});
 
 // Records which handlers ran, in order.
 struct journal {

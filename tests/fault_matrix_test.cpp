@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 #include <shobjidl.h>
 
 #include "installer/installer_ui.h"
@@ -56,7 +56,9 @@ constexpr wchar_t helper_release[] = L"Local\\norvik-fault-matrix-release";
 const std::string success = "Quendal for After Effects was successfully installed.";
 const std::string partial = "Some components of Quendal for After Effects were not correctly installed.";
 
-std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+std::string narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
 
 // --- the host side ---
 
@@ -75,9 +77,13 @@ std::string unix_path(const std::wstring& windows) {
 }
 
 // The test environment's folder on the host (set by scripts/wine-run.sh).
-std::string state_dir() { return narrow(environment(L"NORVIK_WINE_STATE_DIR")); }
+std::string state_dir() {
+    return narrow(environment(L"NORVIK_WINE_STATE_DIR"));
+}
 
-std::filesystem::path host_file(const std::string& name) { return std::filesystem::path("Z:" + state_dir() + "/" + name); }
+std::filesystem::path host_file(const std::string& name) {
+    return std::filesystem::path("Z:" + state_dir() + "/" + name);
+}
 
 // Runs `commands` in a host shell with the environment's state sourced
 // (NORVIK_WINEPREFIX and the rest); returns their exit code, or -1 when they
@@ -111,7 +117,9 @@ int host_shell(const std::string& commands) {
     return -1;
 }
 
-std::string quoted(const std::wstring& windows) { return "'" + unix_path(windows) + "'"; }
+std::string quoted(const std::wstring& windows) {
+    return "'" + unix_path(windows) + "'";
+}
 
 // Every file and folder below a drive's root as the host sees it, without
 // following links (the prefix links the user's folders to the host's home):
@@ -275,7 +283,8 @@ private:
         RegCloseKey(k);
     }
 
-    static constexpr wchar_t key[] = L"Software\\Classes\\CLSID\\{DC1C5A9C-E88A-4dde-A5A1-60F82A20AEF7}\\InprocServer32";
+    static constexpr wchar_t key[] =
+        L"Software\\Classes\\CLSID\\{DC1C5A9C-E88A-4dde-A5A1-60F82A20AEF7}\\InprocServer32";
     wchar_t saved_[MAX_PATH] = {};
     bool had_ = false;
     bool overridden_ = false;
@@ -338,9 +347,9 @@ protected:
         text += others.empty() ? ", no staging file" : ", LEFT: " + joined(others);
         std::vector<std::string> changed;
         for (std::size_t d = 0; d < row.drives.size(); ++d) {
-            for (const std::string& path : changed_outside(before[d], list_drive(row.drives[d]),
-                                                           {relative(row.drives[d], vendor),
-                                                            relative(row.drives[d], shared)})) {
+            for (const std::string& path :
+                 changed_outside(before[d], list_drive(row.drives[d]),
+                                 {relative(row.drives[d], vendor), relative(row.drives[d], shared)})) {
                 changed.push_back(narrow(row.drives[d].substr(0, 2)) + "/" + path);
             }
         }
@@ -384,7 +393,8 @@ protected:
             if (row.code != 0) {
                 EXPECT_EQ(answer.answered, 1);
                 EXPECT_EQ(answer.message, "The installation of Quendal for After Effects CC failed!\nError code: " +
-                                              std::to_string(row.code) + " Please contact support.\n\nDo you want "
+                                              std::to_string(row.code) +
+                                              " Please contact support.\n\nDo you want "
                                               "to retry?");
                 seen = "retry question with \"" + code_in(answer.message) + "\"; Yes once cleared: ";
             } else {
@@ -396,8 +406,8 @@ protected:
             press(wizard, wizard.cancel);
         }
         const std::string after = disk_state(row, previous, module_bytes(), before);
-        matrix().push_back({row.fault, seen,
-                            row.code != 0 ? "at the question: " + at_question + "; after: " + after : after});
+        matrix().push_back(
+            {row.fault, seen, row.code != 0 ? "at the question: " + at_question + "; after: " + after : after});
     }
 };
 
@@ -502,7 +512,9 @@ TEST_F(FaultMatrix, InstallFaultsInThisProcess) {
     with_previous(deep, 2048);
 
     const install_fault rows[] = {
-        {"Module held open by another process (no sharing)", held_folder, {L"C:\\"},
+        {"Module held open by another process (no sharing)",
+         held_folder,
+         {L"C:\\"},
          [&] {
              holder = std::make_unique<held_elsewhere>(held_folder + L"\\Falkmoor\\Quendal.aex");
              return holder->holding;
@@ -513,9 +525,12 @@ TEST_F(FaultMatrix, InstallFaultsInThisProcess) {
              }
          },
          40},
-        {"Drive missing (Q:)", L"Q:\\Plug-ins", {L"C:\\"},
+        {"Drive missing (Q:)",
+         L"Q:\\Plug-ins",
+         {L"C:\\"},
          [&] { return host_shell("rm -f " + link + "; rm -rf '" + missing + "'") == 0; },
-         [&] { host_shell("mkdir -p '" + missing + "/Plug-ins' && ln -sfn '" + missing + "' " + link); }, 40},
+         [&] { host_shell("mkdir -p '" + missing + "/Plug-ins' && ln -sfn '" + missing + "' " + link); },
+         40},
         {"Plug-in folder path of 250 characters", deep, {L"C:\\"}, [] { return true; }, [] {}, 0},
     };
     for (const install_fault& row : rows) {
@@ -545,17 +560,27 @@ TEST_F(FaultMatrix, InstallFaultsAsRoot) {
     with_previous(L"T:\\Plug-ins", 300000);
 
     const install_fault rows[] = {
-        {"Vendor folder not writable (chattr +i)", immutable, {L"C:\\"},
+        {"Vendor folder not writable (chattr +i)",
+         immutable,
+         {L"C:\\"},
          [&] { return host_shell("chattr +i " + immutable_vendor) == 0; },
-         [&] { host_shell("chattr -i " + immutable_vendor); }, 40},
-        {"Vendor folder not writable (read-only bind mount)", read_only, {L"C:\\"},
+         [&] { host_shell("chattr -i " + immutable_vendor); },
+         40},
+        {"Vendor folder not writable (read-only bind mount)",
+         read_only,
+         {L"C:\\"},
          [&] {
              return host_shell("mount --bind " + read_only_vendor + " " + read_only_vendor +
                                " && mount -o remount,bind,ro " + read_only_vendor) == 0;
          },
-         [&] { host_shell("! mountpoint -q " + read_only_vendor + " || umount " + read_only_vendor); }, 40},
-        {"Disk full part-way (2 MB drive T:)", L"T:\\Plug-ins", {L"C:\\", L"T:\\"}, [] { return true; },
-         [&] { host_shell("mount -o remount,size=64m '" + small + "'"); }, 50},
+         [&] { host_shell("! mountpoint -q " + read_only_vendor + " || umount " + read_only_vendor); },
+         40},
+        {"Disk full part-way (2 MB drive T:)",
+         L"T:\\Plug-ins",
+         {L"C:\\", L"T:\\"},
+         [] { return true; },
+         [&] { host_shell("mount -o remount,size=64m '" + small + "'"); },
+         50},
     };
     for (const install_fault& row : rows) {
         run_install_row(row);
@@ -600,8 +625,8 @@ TEST_F(FaultMatrix, FolderPickerThatCannotBeCreatedIsACancel) {
     const std::vector<std::string> changed = changed_outside(before, list_drive(L"C:\\"), {});
     EXPECT_TRUE(changed.empty()) << joined(changed);
     matrix().push_back({"Folder picker's class unavailable",
-                        std::string(opened ? "a dialog opened" : "Browse opens nothing, no error") +
-                            "; path label \"" + wizard.custom_path.text + "\" and custom path unchanged",
+                        std::string(opened ? "a dialog opened" : "Browse opens nothing, no error") + "; path label \"" +
+                            wizard.custom_path.text + "\" and custom path unchanged",
                         changed.empty() ? "nothing written" : "CHANGED: " + joined(changed)});
 }
 
@@ -670,11 +695,15 @@ void FaultMatrix::close_during_question(bool together) {
                             (changed.empty() ? ", nothing else changed" : ", CHANGED: " + joined(changed))});
 }
 
-TEST_F(FaultMatrix, ClosingDuringTheRetryQuestionEndsCleanly) { close_during_question(false); }
+TEST_F(FaultMatrix, ClosingDuringTheRetryQuestionEndsCleanly) {
+    close_during_question(false);
+}
 
 // The wizard's close queued right behind the question's: the question's
 // loop ends first and must leave the wizard's close to be delivered.
-TEST_F(FaultMatrix, ClosingBothAtOnceDuringTheRetryQuestionEndsCleanly) { close_during_question(true); }
+TEST_F(FaultMatrix, ClosingBothAtOnceDuringTheRetryQuestionEndsCleanly) {
+    close_during_question(true);
+}
 
 // Prints what the rows above recorded, as the table the README carries.
 TEST(FaultMatrixSummary, PrintsTheMatrix) {

@@ -19,30 +19,29 @@ using installer::test::write_release;
 class HostDetection : public installer::test::host_fixture {
 protected:
     static void expect_only(const installer::release_paths& found,
-                            std::initializer_list<std::pair<std::size_t, std::wstring>> expected)
-    {
+                            std::initializer_list<std::pair<std::size_t, std::wstring>> expected) {
         installer::release_paths want;
-        for (const auto& [index, path] : expected) { want[index] = path;
-}
+        for (const auto& [index, path] : expected) {
+            want[index] = path;
+        }
         for (std::size_t i = 0; i < installer::release_count; ++i) {
             EXPECT_EQ(found[i], want[i]) << "entry " << i << " (" << installer::host_release_table[i].display_name
                                          << ")";
-}
+        }
     }
 };
 
-TEST_F(HostDetection, MatchingKeysFillTheirEntriesOnly)
-{
+TEST_F(HostDetection, MatchingKeysFillTheirEntriesOnly) {
     register_release(L"12", L"C:\\P12");
     register_release(L"13.5", L"C:\\P135");
     expect_only(installer::detect_host_releases(), {{5, L"C:\\P12"}, {7, L"C:\\P135"}});
 }
 
-TEST_F(HostDetection, EveryKnownKeyMapsToItsRelease)
-{
+TEST_F(HostDetection, EveryKnownKeyMapsToItsRelease) {
     const wchar_t* keys[] = {L"10.0", L"10.5", L"11", L"12", L"13", L"13.5", L"13.8"};
-    for (const wchar_t* key : keys) { register_release(key, std::wstring(L"D:\\AE ") + key + L"\\Plug-ins\\");
-}
+    for (const wchar_t* key : keys) {
+        register_release(key, std::wstring(L"D:\\AE ") + key + L"\\Plug-ins\\");
+    }
     const auto found = installer::detect_host_releases();
     EXPECT_EQ(found[2], L"D:\\AE 10.0\\Plug-ins\\") << "the path is taken as stored";
     EXPECT_EQ(found[3], L"D:\\AE 10.5\\Plug-ins\\");
@@ -53,16 +52,14 @@ TEST_F(HostDetection, EveryKnownKeyMapsToItsRelease)
     EXPECT_TRUE(found[9].empty()) << "the custom entry is never detected";
 }
 
-TEST_F(HostDetection, NearMissKeyNamesMatchNothing)
-{
+TEST_F(HostDetection, NearMissKeyNamesMatchNothing) {
     for (const wchar_t* key : {L"12.0", L"CC", L"10", L"11.0", L"13.50", L"13.8 ", L"CS6"}) {
         register_release(key, L"C:\\wrong");
-}
+    }
     expect_only(installer::detect_host_releases(), {});
 }
 
-TEST_F(HostDetection, OnlyPlainStringValuesCount)
-{
+TEST_F(HostDetection, OnlyPlainStringValuesCount) {
     register_release(L"10.5", L"%ProgramFiles%\\AE", REG_EXPAND_SZ);
     const DWORD number = 7;
     write_release(L"11", REG_DWORD, &number, sizeof(number));
@@ -71,8 +68,7 @@ TEST_F(HostDetection, OnlyPlainStringValuesCount)
     expect_only(installer::detect_host_releases(), {{5, L"C:\\Real"}});
 }
 
-TEST_F(HostDetection, EmptyAndOverlongValuesLeaveTheEntryEmpty)
-{
+TEST_F(HostDetection, EmptyAndOverlongValuesLeaveTheEntryEmpty) {
     register_release(L"12", L"");
     register_release(L"13", std::wstring(300, L'x'));
     const std::wstring longest(255, L'y');
@@ -80,8 +76,7 @@ TEST_F(HostDetection, EmptyAndOverlongValuesLeaveTheEntryEmpty)
     expect_only(installer::detect_host_releases(), {{8, longest}});
 }
 
-TEST_F(HostDetection, MissingOrEmptyRegistryGivesTenEmptyEntries)
-{
+TEST_F(HostDetection, MissingOrEmptyRegistryGivesTenEmptyEntries) {
     expect_only(installer::detect_host_releases(), {});
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, host_key, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
@@ -90,8 +85,7 @@ TEST_F(HostDetection, MissingOrEmptyRegistryGivesTenEmptyEntries)
     expect_only(installer::detect_host_releases(), {});
 }
 
-TEST_F(HostDetection, A64BitProgramReadsOnlyThe64BitView)
-{
+TEST_F(HostDetection, A64BitProgramReadsOnlyThe64BitView) {
     register_release(L"12", L"C:\\Redirected", REG_SZ, KEY_WOW64_32KEY);
     register_release(L"13", L"C:\\Native", REG_SZ, KEY_WOW64_64KEY);
     expect_only(installer::detect_host_releases(), {{6, L"C:\\Native"}});

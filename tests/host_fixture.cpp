@@ -10,9 +10,9 @@ void write_release(const std::wstring& key, DWORD type, const void* data, DWORD 
     HKEY k = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &k, nullptr),
               ERROR_SUCCESS);
-    const LONG written = data != nullptr ? RegSetValueExW(k, L"PluginInstallPath", 0, type,
-                                                          static_cast<const BYTE*>(data), bytes)
-                                         : ERROR_SUCCESS;
+    const LONG written = data != nullptr
+                             ? RegSetValueExW(k, L"PluginInstallPath", 0, type, static_cast<const BYTE*>(data), bytes)
+                             : ERROR_SUCCESS;
     RegCloseKey(k);
     ASSERT_EQ(written, ERROR_SUCCESS);
 }

@@ -8,8 +8,8 @@
 #include <string>
 #include <utility>
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 namespace installer::test {
 

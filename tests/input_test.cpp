@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 #include <imm.h>
 #include <ole2.h>
 #include <shlobj.h>
@@ -223,8 +223,8 @@ TEST_F(Input, TheCompositionStateMachineFollowsTheImeMessages) {
         values events;
     };
     const key_row keys[] = {
-        {VK_HOME, 2, 0, {1}},  {VK_END, 2, 5, {1}},   {VK_LEFT, 2, 1, {1}},    {VK_RIGHT, 2, 3, {1}},
-        {VK_LEFT, 0, 0, {1}},  {VK_RIGHT, 5, 5, {1}}, {'X', 2, 2, {1}},        {'X', 5, 5, {2, 0, 1}},
+        {VK_HOME, 2, 0, {1}},  {VK_END, 2, 5, {1}},   {VK_LEFT, 2, 1, {1}},   {VK_RIGHT, 2, 3, {1}},
+        {VK_LEFT, 0, 0, {1}},  {VK_RIGHT, 5, 5, {1}}, {'X', 2, 2, {1}},       {'X', 5, 5, {2, 0, 1}},
         {VK_SPACE, 5, 5, {1}}, {VK_BACK, 5, 5, {1}},  {VK_RETURN, 5, 5, {1}},
     };
     for (const key_row& k : keys) {
@@ -290,9 +290,9 @@ TEST_F(Input, TheModalLoopRecordsTheImeKeyOnlyWhileComposing) {
         ime.last_virtual_key = untouched;
         UINT ime_key = 0;
         connect(&w, event_kind::key_down, event_handler([&](const event_info&) {
-                    ime_key = ImmGetVirtualKey(w.native.hwnd);
-                    w.end_modal(0);
-                }));
+            ime_key = ImmGetVirtualKey(w.native.hwnd);
+            w.end_modal(0);
+        }));
         PostMessageW(w.native.hwnd, WM_KEYDOWN, VK_HOME, 0);
         w.show_modal();
         norvik::ui::disconnect_all(&w, event_kind::key_down);
@@ -434,8 +434,8 @@ TEST_F(Input, ADropRaisesFilesDroppedWithTheFilesOnly) {
     std::vector<paths> dropped_on_taker;
     int dropped_on_plain = 0;
     connect(&taker, event_kind::files_dropped, event_handler([&](const event_info& info) {
-                dropped_on_taker.push_back(*info.as_pointer<const paths>());
-            }));
+        dropped_on_taker.push_back(*info.as_pointer<const paths>());
+    }));
     connect(&plain, event_kind::files_dropped, event_handler([&](const event_info&) { ++dropped_on_plain; }));
     // The cursor over the taker; OLE reports a point over the other widget.
     const POINT over_taker = norvik::test::screen_point(w, {50, 100});
@@ -456,7 +456,8 @@ TEST_F(Input, ADropRaisesFilesDroppedWithTheFilesOnly) {
         const auto data = drop_data(r.items);
         ASSERT_NE(data, nullptr);
         DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
-        EXPECT_EQ(w.native.drop_target.Drop(data.Get(), 0, POINTL{over_plain.x, over_plain.y}, &effect), S_OK) << r.what;
+        EXPECT_EQ(w.native.drop_target.Drop(data.Get(), 0, POINTL{over_plain.x, over_plain.y}, &effect), S_OK)
+            << r.what;
         ASSERT_EQ(dropped_on_taker.size(), 1u) << r.what;
         EXPECT_EQ(dropped_on_taker.front(), r.files) << r.what;
         dropped_on_taker.clear();

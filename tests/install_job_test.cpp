@@ -26,18 +26,17 @@
 
 namespace {
 
-using norvik::filesystem::file_path;
 using installer::release_count;
 using installer::test::module_bytes;
 using installer::test::module_in;
+using norvik::filesystem::file_path;
 using norvik::test::exists;
 using norvik::test::files_in;
 using norvik::test::read_file;
 
 constexpr std::size_t module_size = 15'434'240;
 
-void write_file(const std::wstring& path, const std::vector<char>& bytes)
-{
+void write_file(const std::wstring& path, const std::vector<char>& bytes) {
     std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
@@ -45,8 +44,7 @@ void write_file(const std::wstring& path, const std::vector<char>& bytes)
 // The names of the files created in, or renamed into, `folder` while
 // `action` runs: the only way to see a staging file that is gone again by the
 // time the job ends.
-std::vector<std::wstring> names_written_during(const std::wstring& folder, const std::function<void()>& action)
-{
+std::vector<std::wstring> names_written_during(const std::wstring& folder, const std::function<void()>& action) {
     const installer::unique_handle watched = installer::adopt_file(
         CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
@@ -56,8 +54,8 @@ std::vector<std::wstring> names_written_during(const std::wstring& folder, const
     alignas(DWORD) static char buffer[16384];
     const auto listen = [&] {
         ResetEvent(changed.get());
-        return ReadDirectoryChangesW(watched.get(), buffer, sizeof buffer, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME,
-                                     nullptr, &overlapped, nullptr) != FALSE;
+        return ReadDirectoryChangesW(watched.get(), buffer, sizeof buffer, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME, nullptr,
+                                     &overlapped, nullptr) != FALSE;
     };
     std::vector<std::wstring> names;
     const bool watching = watched && listen();
@@ -65,19 +63,21 @@ std::vector<std::wstring> names_written_during(const std::wstring& folder, const
     action();
     // Changes already made arrive well within the wait.
     DWORD size = 0;
-    while (watching && WaitForSingleObject(changed.get(), 300) == WAIT_OBJECT_0
-           && GetOverlappedResult(watched.get(), &overlapped, &size, FALSE)) {
+    while (watching && WaitForSingleObject(changed.get(), 300) == WAIT_OBJECT_0 &&
+           GetOverlappedResult(watched.get(), &overlapped, &size, FALSE)) {
         for (DWORD at = 0; size != 0;) {
             const auto* entry = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(buffer + at);
             if (entry->Action == FILE_ACTION_ADDED || entry->Action == FILE_ACTION_RENAMED_NEW_NAME) {
                 names.emplace_back(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-}
-            if (entry->NextEntryOffset == 0) { break;
-}
+            }
+            if (entry->NextEntryOffset == 0) {
+                break;
+            }
             at += entry->NextEntryOffset;
         }
-        if (!listen()) { break;
-}
+        if (!listen()) {
+            break;
+        }
     }
     if (watching) {
         CancelIoEx(watched.get(), &overlapped);
@@ -88,8 +88,7 @@ std::vector<std::wstring> names_written_during(const std::wstring& folder, const
 
 class InstallJob : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         root = L"C:\\install-job-test\\" + std::wstring(info->name(), info->name() + std::strlen(info->name()));
         std::error_code ignored;
@@ -100,23 +99,20 @@ protected:
         ASSERT_FALSE(shared.empty());
         RemoveDirectoryW(shared.c_str());
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         std::error_code ignored;
         std::filesystem::remove_all(std::filesystem::path(root), ignored);
         RemoveDirectoryW(shared.c_str());
     }
 
-    std::wstring folder(const std::wstring& name) const
-    {
+    std::wstring folder(const std::wstring& name) const {
         const std::wstring path = root + L"\\" + name;
         CreateDirectoryW(path.c_str(), nullptr);
         return path;
     }
 
     // Runs the job on its own thread and joins it, as the wizard does.
-    void run(const installer::target_list& targets, std::int32_t custom_uses_main_module = 1)
-    {
+    void run(const installer::target_list& targets, std::int32_t custom_uses_main_module = 1) {
         std::thread worker(&installer::System::run, &job, targets, custom_uses_main_module);
         worker.join();
         ASSERT_TRUE(job.done.load(std::memory_order_acquire));
@@ -129,23 +125,22 @@ protected:
     installer::System job;
 };
 
-TEST_F(InstallJob, OneTargetReceivesTheWholeModule)
-{
+TEST_F(InstallJob, OneTargetReceivesTheWholeModule) {
     ASSERT_EQ(module_bytes().size(), module_size);
     installer::target_list targets;
     const std::wstring target = folder(L"cc");
     targets[5] = target;
     run(targets);
 
-    for (std::size_t i = 0; i < release_count; ++i) { EXPECT_EQ(status(i), i == 5 ? 2 : 0) << "index " << i;
-}
+    for (std::size_t i = 0; i < release_count; ++i) {
+        EXPECT_EQ(status(i), i == 5 ? 2 : 0) << "index " << i;
+    }
     EXPECT_EQ(read_file(module_in(target)), module_bytes());
     EXPECT_FALSE(exists(installer::staging_path_for(module_in(target)).wstring())) << "no staging file left";
     EXPECT_TRUE(exists(shared)) << "shared data folder created after a full success";
 }
 
-TEST_F(InstallJob, FirstFailureStopsTheRun)
-{
+TEST_F(InstallJob, FirstFailureStopsTheRun) {
     installer::target_list targets;
     const std::wstring blocked = folder(L"blocked");
     // A file where the vendor folder should be: the folder cannot be created
@@ -162,16 +157,14 @@ TEST_F(InstallJob, FirstFailureStopsTheRun)
     EXPECT_FALSE(exists(shared)) << "no shared folder after a failure";
 }
 
-TEST_F(InstallJob, MissingDriveIsAnUnwritableTarget)
-{
+TEST_F(InstallJob, MissingDriveIsAnUnwritableTarget) {
     installer::target_list targets;
     targets[2] = L"Q:\\no\\such\\drive";
     run(targets);
     EXPECT_EQ(status(2), 40);
 }
 
-TEST_F(InstallJob, ResourceChoiceForCustomAndOldReleases)
-{
+TEST_F(InstallJob, ResourceChoiceForCustomAndOldReleases) {
     installer::target_list targets;
     targets[9] = folder(L"custom");
     run(targets, 0);
@@ -189,16 +182,15 @@ TEST_F(InstallJob, ResourceChoiceForCustomAndOldReleases)
     EXPECT_EQ(status(9), 2) << "statuses of earlier runs are kept";
 }
 
-TEST_F(InstallJob, NoTargetsStillCreatesTheSharedFolder)
-{
+TEST_F(InstallJob, NoTargetsStillCreatesTheSharedFolder) {
     run(installer::target_list{});
-    for (std::size_t i = 0; i < release_count; ++i) { EXPECT_EQ(status(i), 0);
-}
+    for (std::size_t i = 0; i < release_count; ++i) {
+        EXPECT_EQ(status(i), 0);
+    }
     EXPECT_TRUE(exists(shared));
 }
 
-TEST_F(InstallJob, LongerExistingModuleIsReplacedCompletely)
-{
+TEST_F(InstallJob, LongerExistingModuleIsReplacedCompletely) {
     const std::wstring target = folder(L"existing");
     CreateDirectoryW((target + L"\\Falkmoor").c_str(), nullptr);
     write_file(module_in(target), std::vector<char>(module_size + 4'000'000, 'o'));
@@ -209,8 +201,7 @@ TEST_F(InstallJob, LongerExistingModuleIsReplacedCompletely)
     EXPECT_EQ(read_file(module_in(target)), module_bytes());
 }
 
-TEST_F(InstallJob, ModuleHeldOpenByAnotherProgram)
-{
+TEST_F(InstallJob, ModuleHeldOpenByAnotherProgram) {
     // A scanner lets go of the module within the retry window; the running
     // host never does. The holder opens it without sharing, as both do.
     struct row {
@@ -234,22 +225,25 @@ TEST_F(InstallJob, ModuleHeldOpenByAnotherProgram)
         // The hold is timed from the moment the new module has been written
         // in full beside the old one, when the replace is about to happen.
         std::thread holder;
-        if (r.released_after_ms) { holder = std::thread([&] {
-            const ULONGLONG give_up = GetTickCount64() + 20'000;
-            const auto staged = [&] {
-                std::error_code gone;
-                for (const auto& entry : std::filesystem::directory_iterator(target + L"\\Falkmoor", gone)) {
-                    if (entry.path().filename() != L"Quendal.aex" && entry.file_size(gone) == module_size) { return true;
-}
-}
-                return false;
-            };
-            while (!staged() && GetTickCount64() < give_up) { Sleep(2);
-}
-            Sleep(r.released_after_ms);
-            CloseHandle(held);
-        });
-}
+        if (r.released_after_ms) {
+            holder = std::thread([&] {
+                const ULONGLONG give_up = GetTickCount64() + 20'000;
+                const auto staged = [&] {
+                    std::error_code gone;
+                    for (const auto& entry : std::filesystem::directory_iterator(target + L"\\Falkmoor", gone)) {
+                        if (entry.path().filename() != L"Quendal.aex" && entry.file_size(gone) == module_size) {
+                            return true;
+                        }
+                    }
+                    return false;
+                };
+                while (!staged() && GetTickCount64() < give_up) {
+                    Sleep(2);
+                }
+                Sleep(r.released_after_ms);
+                CloseHandle(held);
+            });
+        }
         installer::target_list targets;
         targets[6] = target;
         run(targets);
@@ -257,7 +251,7 @@ TEST_F(InstallJob, ModuleHeldOpenByAnotherProgram)
             holder.join();
         } else {
             CloseHandle(held);
-}
+        }
 
         EXPECT_EQ(status(6), r.status);
         EXPECT_EQ(read_file(module_in(target)), r.replaced ? module_bytes() : previous);
@@ -267,8 +261,7 @@ TEST_F(InstallJob, ModuleHeldOpenByAnotherProgram)
     }
 }
 
-TEST_F(InstallJob, FolderNearThePathLimit)
-{
+TEST_F(InstallJob, FolderNearThePathLimit) {
     // A plug-in folder as deep as it can be while its module path still fits
     // within MAX_PATH: no file the job writes there may be longer. (Wine has
     // no such limit, so the lengths are checked instead of a failure.)
@@ -290,24 +283,23 @@ TEST_F(InstallJob, FolderNearThePathLimit)
     EXPECT_EQ(read_file(module_in(target)), module_bytes());
     EXPECT_GE(written.size(), 1u);
     for (const std::wstring& name : written) {
-        EXPECT_LT(vendor.size() + 1 + name.size(), std::size_t{MAX_PATH}) << "written: " << name.size() << " characters";
-}
+        EXPECT_LT(vendor.size() + 1 + name.size(), std::size_t{MAX_PATH})
+            << "written: " << name.size() << " characters";
+    }
 }
 
-TEST_F(InstallJob, StagingFileIsNeverLoadableAsAModule)
-{
+TEST_F(InstallJob, StagingFileIsNeverLoadableAsAModule) {
     const std::wstring staged = installer::staging_path_for(file_path(L"C:\\x\\Quendal.aex")).wstring();
     EXPECT_NE(staged.substr(staged.size() - 4), L".aex");
 }
 
 // Needs a tiny file system mounted as a drive of the prefix; the script
 // tests/full_disk_test.sh provides it and names the target folder.
-TEST_F(InstallJob, FullDiskKeepsThePreviousModule)
-{
+TEST_F(InstallJob, FullDiskKeepsThePreviousModule) {
     wchar_t target[MAX_PATH] = {};
     if (!GetEnvironmentVariableW(L"NORVIK_FULL_DISK_TARGET", target, MAX_PATH)) {
         GTEST_SKIP() << "no small drive mounted (run through full_disk_test.sh)";
-}
+    }
     const std::vector<char> previous = read_file(module_in(target));
     ASSERT_FALSE(previous.empty()) << "the script places a previous module";
     installer::target_list targets;
@@ -318,15 +310,15 @@ TEST_F(InstallJob, FullDiskKeepsThePreviousModule)
     EXPECT_FALSE(exists(installer::staging_path_for(module_in(target)).wstring()));
 }
 
-TEST_F(InstallJob, StatusesAreVisibleOnceDoneIsSeen)
-{
+TEST_F(InstallJob, StatusesAreVisibleOnceDoneIsSeen) {
     installer::target_list targets;
     targets[2] = folder(L"a");
     targets[8] = folder(L"b");
     std::thread worker(&installer::System::run, &job, targets, 1);
     // Poll like the wizard's timer: once done is seen, every status is final.
-    while (!job.done.load(std::memory_order_acquire)) { std::this_thread::yield();
-}
+    while (!job.done.load(std::memory_order_acquire)) {
+        std::this_thread::yield();
+    }
     EXPECT_EQ(status(2), 2);
     EXPECT_EQ(status(8), 2);
     worker.join();
@@ -334,27 +326,25 @@ TEST_F(InstallJob, StatusesAreVisibleOnceDoneIsSeen)
 
 // ---- the shared data folder's access list ----
 
-bool is_users_full_access(const ACCESS_ALLOWED_ACE* ace)
-{
+bool is_users_full_access(const ACCESS_ALLOWED_ACE* ace) {
     PSID users = nullptr;
     ConvertStringSidToSidW(L"S-1-5-32-545", &users);
-    const bool match = ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE
-                       && EqualSid(const_cast<DWORD*>(&ace->SidStart), users)
-                       && (ace->Mask == GENERIC_ALL || ace->Mask == FILE_ALL_ACCESS)
-                       && (ace->Header.AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE))
-                              == (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+    const bool match = ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+                       EqualSid(const_cast<DWORD*>(&ace->SidStart), users) &&
+                       (ace->Mask == GENERIC_ALL || ace->Mask == FILE_ALL_ACCESS) &&
+                       (ace->Header.AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) ==
+                           (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
     LocalFree(users);
     return match;
 }
 
-TEST(SharedDataFolder, GrantIsMergedIntoTheExistingList)
-{
+TEST(SharedDataFolder, GrantIsMergedIntoTheExistingList) {
     // Wine keeps no folder DACLs, so the list the folder would receive is
     // checked instead of the folder's own.
     PACL existing = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
-        L"D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1, &descriptor, nullptr));
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)",
+                                                                     SDDL_REVISION_1, &descriptor, nullptr));
     BOOL present = FALSE, defaulted = FALSE;
     ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &existing, &defaulted));
 
@@ -365,15 +355,15 @@ TEST(SharedDataFolder, GrantIsMergedIntoTheExistingList)
     for (DWORD i = 0; i < merged->AceCount; ++i) {
         void* ace = nullptr;
         ASSERT_TRUE(GetAce(merged.get(), i, &ace));
-        if (is_users_full_access(static_cast<ACCESS_ALLOWED_ACE*>(ace))) { ++users_entries;
-}
+        if (is_users_full_access(static_cast<ACCESS_ALLOWED_ACE*>(ace))) {
+            ++users_entries;
+        }
     }
     EXPECT_EQ(users_entries, 1);
     LocalFree(descriptor);
 }
 
-TEST(SharedDataFolder, ExistingFolderIsLeftAlone)
-{
+TEST(SharedDataFolder, ExistingFolderIsLeftAlone) {
     const std::wstring shared = installer::shared_data_folder::path();
     ASSERT_EQ(shared.back(), L'\\');
     RemoveDirectoryW(shared.c_str());
@@ -382,8 +372,7 @@ TEST(SharedDataFolder, ExistingFolderIsLeftAlone)
     RemoveDirectoryW(shared.c_str());
 }
 
-TEST(SharedDataFolder, PathIsTheShellsWhateverTheEnvironmentSays)
-{
+TEST(SharedDataFolder, PathIsTheShellsWhateverTheEnvironmentSays) {
     // The path is read from %ProgramData% when that holds an absolute folder,
     // and asked of the shell otherwise; both must agree.
     wchar_t common[MAX_PATH] = {};

@@ -26,11 +26,11 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 using norvik::ui::Color;
+using norvik::ui::rect;
 using norvik::ui::RichText;
 using norvik::ui::StyleValue;
 using norvik::ui::TextLabel;
 using norvik::ui::TextRun;
-using norvik::ui::rect;
 using pixel = x11_capture::pixel;
 
 constexpr char two_blocks[] = "\xE2\x96\x88\xE2\x96\x88"; // U+2588 twice: solid glyphs
@@ -95,9 +95,9 @@ protected:
 // transparent panel, and a markup label below them.
 TEST_F(Label, PaintsBackgroundHalfAlphaWhenDisabledAndEachRunInItsOwnColour) {
     norvik::ui::connect(&w.root, norvik::ui::event_kind::paint, norvik::ui::event_handler([this](const auto&) {
-                            w.renderer->set_fill_color({1, 0, 0, 1});
-                            w.renderer->fill_rect({0, 0, 400, 300});
-                        }));
+        w.renderer->set_fill_color({1, 0, 0, 1});
+        w.renderer->fill_rect({0, 0, 400, 300});
+    }));
     norvik::ui::GenericPanel page;
     norvik::ui::GenericPanel clear;
     TextLabel plain;

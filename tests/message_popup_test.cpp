@@ -99,13 +99,13 @@ int32_t run_with(MessagePopup& p, const std::vector<step>& steps) {
     int settled = 0;
     int ticks = 0;
     norvik::ui::connect(&p.root, norvik::ui::event_kind::timer, norvik::ui::event_handler([&](const event_info&) {
-                            settled = GetFocus() == p.native.hwnd ? settled + 1 : 0;
-                            if (++ticks > 500) {
-                                p.end_modal(-1);
-                            } else if ((next > 0 || settled >= 5) && next < steps.size() && steps[next](p)) {
-                                ++next;
-                            }
-                        }));
+        settled = GetFocus() == p.native.hwnd ? settled + 1 : 0;
+        if (++ticks > 500) {
+            p.end_modal(-1);
+        } else if ((next > 0 || settled >= 5) && next < steps.size() && steps[next](p)) {
+            ++next;
+        }
+    }));
     p.native.start_timer(p.root, 1, 20, false);
     const int32_t result = p.show_modal();
     p.native.stop_timer(p.root, 1);

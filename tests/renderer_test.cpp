@@ -77,8 +77,8 @@ decoded_png decode(const unsigned char* data, std::size_t size) {
                                                 decoder.GetAddressOf())) ||
         FAILED(decoder->GetFrame(0, frame.GetAddressOf())) ||
         FAILED(factory->CreateFormatConverter(converter.GetAddressOf())) ||
-        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
-                                     0.0, WICBitmapPaletteTypeMedianCut)) ||
+        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeMedianCut)) ||
         FAILED(converter->GetSize(&result.width, &result.height))) {
         throw std::runtime_error("test decoder failed");
     }
@@ -467,10 +467,10 @@ TEST(RendererDevice, ALostDeviceIsMadeAgainAndTheWholeWindowPaintedOnIt) {
     Renderer& r = *w.renderer;
     Color back = white;
     norvik::ui::connect(&w.root, norvik::ui::event_kind::paint, norvik::ui::event_handler([&](const auto&) {
-                            r.set_fill_color(back);
-                            r.fill_rect({0, 0, 320, 240});
-                            r.draw_image({10, 10}, arrow);
-                        }));
+        r.set_fill_color(back);
+        r.fill_rect({0, 0, 320, 240});
+        r.draw_image({10, 10}, arrow);
+    }));
     ASSERT_TRUE(norvik::test::show_and_activate(w));
     norvik::test::settled_capture(w, [](const x11_capture& s) { return s.at(5, 5) == white_px; });
 

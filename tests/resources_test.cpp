@@ -9,18 +9,17 @@
 
 namespace {
 
-std::string resource_text(LPCWSTR type, WORD id)
-{
+std::string resource_text(LPCWSTR type, WORD id) {
     HMODULE self = GetModuleHandleW(nullptr);
     HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(id), type);
-    if (!found) { return {};
-}
+    if (!found) {
+        return {};
+    }
     const char* bytes = static_cast<const char*>(LockResource(LoadResource(self, found)));
     return std::string(bytes, SizeofResource(self, found));
 }
 
-TEST(Resources, ModuleIsPresentAndTheAbsentOneIsNot)
-{
+TEST(Resources, ModuleIsPresentAndTheAbsentOneIsNot) {
     HMODULE self = GetModuleHandleW(nullptr);
     HRSRC module = FindResourceW(self, MAKEINTRESOURCEW(400), RT_RCDATA);
     ASSERT_NE(module, nullptr);
@@ -28,8 +27,7 @@ TEST(Resources, ModuleIsPresentAndTheAbsentOneIsNot)
     EXPECT_EQ(FindResourceW(self, MAKEINTRESOURCEW(300), RT_RCDATA), nullptr);
 }
 
-TEST(Resources, IconAndVersion)
-{
+TEST(Resources, IconAndVersion) {
     EXPECT_NE(FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), RT_GROUP_ICON), nullptr);
     EXPECT_NE(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)), nullptr);
 
@@ -44,8 +42,7 @@ TEST(Resources, IconAndVersion)
     EXPECT_EQ(fixed.dwFileVersionLS, (6u << 16) | 0u);
 }
 
-TEST(Resources, ManifestRunsAsInvokerAndIsDpiAndLongPathAware)
-{
+TEST(Resources, ManifestRunsAsInvokerAndIsDpiAndLongPathAware) {
     const std::string manifest = resource_text(RT_MANIFEST, 1);
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
     EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);

@@ -119,13 +119,27 @@ TEST_F(ScrollBarTest, ButtonsWheelTrackAndDragMoveTheContent) {
             // Every move must reach a new point, or the system raises none.
             point_at({r.at.x + (i % 2) * 3, r.at.y});
             switch (r.action) {
-            case act::click: post(w, WM_LBUTTONDOWN, MK_LBUTTON); [[fallthrough]];
-            case act::release: post(w, WM_LBUTTONUP); break;
-            case act::right_click: post(w, WM_RBUTTONDOWN, MK_RBUTTON); post(w, WM_RBUTTONUP); break;
-            case act::wheel_away: post(w, WM_MOUSEWHEEL, MAKEWPARAM(0, 120)); break;
-            case act::wheel_toward: post(w, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120))); break;
-            case act::press: post(w, WM_LBUTTONDOWN, MK_LBUTTON); break;
-            case act::move: break;
+            case act::click:
+                post(w, WM_LBUTTONDOWN, MK_LBUTTON);
+                [[fallthrough]];
+            case act::release:
+                post(w, WM_LBUTTONUP);
+                break;
+            case act::right_click:
+                post(w, WM_RBUTTONDOWN, MK_RBUTTON);
+                post(w, WM_RBUTTONUP);
+                break;
+            case act::wheel_away:
+                post(w, WM_MOUSEWHEEL, MAKEWPARAM(0, 120));
+                break;
+            case act::wheel_toward:
+                post(w, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)));
+                break;
+            case act::press:
+                post(w, WM_LBUTTONDOWN, MK_LBUTTON);
+                break;
+            case act::move:
+                break;
             }
         }
         EXPECT_EQ(content.rect.y, r.y) << r.what;
@@ -143,7 +157,11 @@ TEST_F(ScrollBarTest, ALostCaptureEndsTheDragAndInputReachesItsOwnWidgetAgain) {
     const HWND taker = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(norvik::test::show_and_activate(w));
     const std::pair<const char*, std::function<void()>> losses[] = {
-        {"another window takes the mouse", [&] { SetCapture(taker); ReleaseCapture(); }},
+        {"another window takes the mouse",
+         [&] {
+             SetCapture(taker);
+             ReleaseCapture();
+         }},
         {"the bar is disabled", [&] { bar.set_enabled(false); }},
         {"the bar's parent is hidden", [&] { view.set_visible(false); }},
     };

@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "filesystem/select_folder.h"
 #include "tests/host_shell.h"

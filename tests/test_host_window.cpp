@@ -35,8 +35,8 @@ void register_class_once() {
 test_host_window::test_host_window(int32_t width, int32_t height, bool visible) {
     register_class_once();
     // WS_POPUP has no frame, so the window size is the client size.
-    hwnd_ = CreateWindowExW(WS_EX_TOPMOST, class_name, L"renderer test host", WS_POPUP, 40, 40, width, height,
-                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    hwnd_ = CreateWindowExW(WS_EX_TOPMOST, class_name, L"renderer test host", WS_POPUP, 40, 40, width, height, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
     if (visible) {
         ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
     }

@@ -25,14 +25,16 @@ struct bad_utf8 {
     std::wstring lenient;
 };
 const bad_utf8 bad_inputs[] = {
-    {"a\x80" "b", L"a" + replacement + L"b"},                                           // stray continuation
-    {"a\xE2\x82", L"a" + replacement + replacement},                                    // truncated
-    {"\xC0\xAF!", replacement + replacement + L"!"},                                    // overlong '/'
-    {"\xE0\x80\xAF", replacement + replacement + replacement},                          // overlong, 3 bytes
-    {"\xED\xA0\x80x", replacement + replacement + replacement + L"x"},                  // surrogate D800
-    {"\xF4\x90\x80\x80", replacement + replacement + replacement + replacement},        // past U+10FFFF
-    {"\xFF\xF5", replacement + replacement},                                            // never a lead byte
-    {"\xF0\x9F\x98<", replacement + replacement + replacement + L"<"},                  // cut short by ASCII
+    {"a\x80"
+     "b",
+     L"a" + replacement + L"b"},                                                 // stray continuation
+    {"a\xE2\x82", L"a" + replacement + replacement},                             // truncated
+    {"\xC0\xAF!", replacement + replacement + L"!"},                             // overlong '/'
+    {"\xE0\x80\xAF", replacement + replacement + replacement},                   // overlong, 3 bytes
+    {"\xED\xA0\x80x", replacement + replacement + replacement + L"x"},           // surrogate D800
+    {"\xF4\x90\x80\x80", replacement + replacement + replacement + replacement}, // past U+10FFFF
+    {"\xFF\xF5", replacement + replacement},                                     // never a lead byte
+    {"\xF0\x9F\x98<", replacement + replacement + replacement + L"<"},           // cut short by ASCII
 };
 
 } // namespace

@@ -5,15 +5,15 @@
 // a deployment tool passes it.
 
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "installer/command_line.h"
 #include "installer/elevation.h"
@@ -66,9 +66,9 @@ TEST(CommandLine, ReadsSwitchesAndRefusesWhatItDoesNotUnderstand) {
     EXPECT_EQ(plain.elevated_parameters(), L"/UAC");
     EXPECT_FALSE(command_line(L"/uac").marked());
 
-    for (const wchar_t* bad : {L"/quiet /dir=plugins", L"/quiet /dir=", L"/quiet /dir=C:plugins",
-                               L"/quiet /releases=Custom", L"/quiet /releases=CC2016", L"/quiet /releases=CC,",
-                               L"/quiet /force"}) {
+    for (const wchar_t* bad :
+         {L"/quiet /dir=plugins", L"/quiet /dir=", L"/quiet /dir=C:plugins", L"/quiet /releases=Custom",
+          L"/quiet /releases=CC2016", L"/quiet /releases=CC,", L"/quiet /force"}) {
         EXPECT_FALSE(command_line(bad).error().empty()) << std::filesystem::path(bad).string();
     }
 }
@@ -99,9 +99,10 @@ protected:
 TEST_F(Unattended, QuietInstallsAndTellsEveryOutcomeByItsExitCode) {
     EXPECT_EQ(run(L"/quiet /dir=\"" + custom + L"\"" + logged), 0u);
     EXPECT_TRUE(installed(cc) && installed(cc2015) && installed(custom));
-    for (const char* line : {"Quendal for After Effects Installer 1.0.6", "Running with administrator rights: yes",
-                             "Detected CC (registry key 12): C:\\unattended\\CC", "Target Custom: C:\\unattended\\Plug Ins\\AE",
-                             "CC2015: installed", "Shared data folder", "Exit code: 0"}) {
+    for (const char* line :
+         {"Quendal for After Effects Installer 1.0.6", "Running with administrator rights: yes",
+          "Detected CC (registry key 12): C:\\unattended\\CC", "Target Custom: C:\\unattended\\Plug Ins\\AE",
+          "CC2015: installed", "Shared data folder", "Exit code: 0"}) {
         EXPECT_NE(log_text().find(line), std::string::npos) << line;
     }
 
@@ -118,8 +119,8 @@ TEST_F(Unattended, QuietInstallsAndTellsEveryOutcomeByItsExitCode) {
 
     // Values not understood: nothing is written.
     remove_modules();
-    for (const wchar_t* bad : {L"/quiet /dir=plugins", L"/passive /releases=Custom", L"/quiet /releases=CC2016",
-                               L"/quiet /force"}) {
+    for (const wchar_t* bad :
+         {L"/quiet /dir=plugins", L"/passive /releases=Custom", L"/quiet /releases=CC2016", L"/quiet /force"}) {
         EXPECT_EQ(run(bad), 87u) << std::filesystem::path(bad).string();
     }
     EXPECT_TRUE(files_in(cc).empty() && files_in(cc2015).empty() && files_in(custom).empty());
@@ -142,8 +143,8 @@ TEST_F(Unattended, QuietInstallsAndTellsEveryOutcomeByItsExitCode) {
     HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(run(L"/quiet" + logged), 1603u);
     CloseHandle(held);
-    EXPECT_EQ(read_file(module), (std::vector<char>{'p', 'r', 'e', 'v', 'i', 'o', 'u', 's', ' ', 'm', 'o', 'd', 'u',
-                                                    'l', 'e'}));
+    EXPECT_EQ(read_file(module),
+              (std::vector<char>{'p', 'r', 'e', 'v', 'i', 'o', 'u', 's', ' ', 'm', 'o', 'd', 'u', 'l', 'e'}));
     EXPECT_EQ(files_in(cc + L"\\Falkmoor"), std::vector<std::wstring>{L"Quendal.aex"});
     EXPECT_NE(log_text().find("CC: failed with status 40"), std::string::npos);
     EXPECT_NE(log_text().find("CC2015: not attempted after the failure above"), std::string::npos);
@@ -187,8 +188,8 @@ std::wstring answer_message_box() {
 // wizard says what is missing instead of vanishing.
 TEST_F(Unattended, WithoutDirect2DQuietStillInstallsAndTheWizardSaysWhatIsMissing) {
     const wchar_t* const settings = L"Software\\Wine\\AppDefaults\\QuendalInstaller.exe";
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(settings) + L"\\DllOverrides").c_str(), L"d2d1",
-                              REG_SZ, L"", sizeof(wchar_t)),
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(settings) + L"\\DllOverrides").c_str(), L"d2d1", REG_SZ,
+                              L"", sizeof(wchar_t)),
               ERROR_SUCCESS);
     EXPECT_EQ(run(L"/quiet"), 0u);
     EXPECT_TRUE(installed(cc) && installed(cc2015));

@@ -27,7 +27,7 @@ using norvik::ui::rect;
 using norvik::ui::widget;
 using lines = std::vector<std::string>;
 
-constexpr auto mouse_kinds = {event_kind::mouse_down, event_kind::mouse_up, event_kind::mouse_double_click,
+constexpr auto mouse_kinds = {event_kind::mouse_down,  event_kind::mouse_up,    event_kind::mouse_double_click,
                               event_kind::mouse_enter, event_kind::mouse_leave, event_kind::mouse_move};
 constexpr auto focus_kinds = {event_kind::focus_gained, event_kind::focus_lost};
 
@@ -124,8 +124,8 @@ TEST_F(WidgetTree, SetRectRaisesOnlyWhatChanged) {
 
 TEST_F(WidgetTree, AnchorsReplaceChildrenWhenTheParentIsResized) {
     widget parent;
-    widget stretched; // left 10 and right 10
-    widget right_only; // right 5
+    widget stretched;   // left 10 and right 10
+    widget right_only;  // right 5
     widget bottom_only; // bottom 5
     parent.create(w.root, {0, 0, 300, 200});
     stretched.create(parent, {10, 10, 280, 20});
@@ -138,8 +138,9 @@ TEST_F(WidgetTree, AnchorsReplaceChildrenWhenTheParentIsResized) {
 
     // parent_resized comes before the child is re-placed.
     rect seen_in_handler;
-    norvik::ui::connect(&stretched, event_kind::parent_resized,
-                        norvik::ui::event_handler([&](const norvik::ui::event_info&) { seen_in_handler = stretched.rect; }));
+    norvik::ui::connect(
+        &stretched, event_kind::parent_resized,
+        norvik::ui::event_handler([&](const norvik::ui::event_info&) { seen_in_handler = stretched.rect; }));
     log.watch(stretched, "stretched", {event_kind::resized, event_kind::moved});
 
     parent.set_rect({0, 0, 400, 250});
@@ -322,8 +323,8 @@ TEST_F(WidgetTree, TabFromTheRootTakesTheFirstTabStopAndShiftTabTheOneBeforeTheL
     EXPECT_EQ(w.focused_widget, &first);
     post(w, WM_CHAR, L'\t');
     EXPECT_EQ(w.focused_widget, &third);
-    EXPECT_EQ(log.take(), (lines{"third:focus_lost:1", "first:focus_gained:1", "first:focus_lost:1",
-                                 "third:focus_gained:1"}));
+    EXPECT_EQ(log.take(),
+              (lines{"third:focus_lost:1", "first:focus_gained:1", "first:focus_lost:1", "third:focus_gained:1"}));
 }
 
 TEST_F(WidgetTree, HidingOrDisablingTheFocusedWidgetMovesTheFocusOn) {
@@ -487,8 +488,9 @@ TEST_F(WidgetTree, TheCapturingWidgetGetsMovesAndTheReleaseOutsideItself) {
     widget other;
     thumb.create(w.root, {0, 0, 50, 50});
     other.create(w.root, {100, 0, 100, 100});
-    norvik::ui::connect(&thumb, event_kind::mouse_down,
-                        norvik::ui::event_handler([&](const norvik::ui::event_info&) { norvik::ui::capture_mouse(thumb); }));
+    norvik::ui::connect(&thumb, event_kind::mouse_down, norvik::ui::event_handler([&](const norvik::ui::event_info&) {
+        norvik::ui::capture_mouse(thumb);
+    }));
     norvik::ui::connect(&thumb, event_kind::mouse_up,
                         norvik::ui::event_handler([](const norvik::ui::event_info&) { norvik::ui::release_mouse(); }));
     show();

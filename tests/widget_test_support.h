@@ -41,8 +41,8 @@ inline ui::point centre(const ui::widget& w) {
 // The toolkit window of type T behind a system window, or null.
 template <class T>
 T* toolkit_window(HWND hwnd) {
-    auto* native = hwnd != nullptr ? reinterpret_cast<ui::native_window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))
-                                   : nullptr;
+    auto* native =
+        hwnd != nullptr ? reinterpret_cast<ui::native_window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)) : nullptr;
     return native != nullptr ? dynamic_cast<T*>(native->window) : nullptr;
 }
 
@@ -148,8 +148,8 @@ public:
     void watch(ui::event_object& sender, const std::string& name, std::initializer_list<ui::event_kind> kinds) {
         for (ui::event_kind kind : kinds) {
             ui::connect(&sender, kind, ui::event_handler([this, name](const ui::event_info& info) {
-                            lines.push_back(name + ":" + kind_name(info.kind) + ":" + value_text(info));
-                        }));
+                lines.push_back(name + ":" + kind_name(info.kind) + ":" + value_text(info));
+            }));
         }
     }
 
@@ -165,30 +165,54 @@ public:
 private:
     static std::string kind_name(ui::event_kind kind) {
         switch (kind) {
-        case ui::event_kind::mouse_up: return "mouse_up";
-        case ui::event_kind::mouse_down: return "mouse_down";
-        case ui::event_kind::mouse_double_click: return "mouse_double_click";
-        case ui::event_kind::mouse_wheel: return "mouse_wheel";
-        case ui::event_kind::mouse_enter: return "mouse_enter";
-        case ui::event_kind::mouse_leave: return "mouse_leave";
-        case ui::event_kind::mouse_move: return "mouse_move";
-        case ui::event_kind::key_down: return "key_down";
-        case ui::event_kind::key_up: return "key_up";
-        case ui::event_kind::char_input: return "char_input";
-        case ui::event_kind::paint: return "paint";
-        case ui::event_kind::resized: return "resized";
-        case ui::event_kind::moved: return "moved";
-        case ui::event_kind::timer: return "timer";
-        case ui::event_kind::attached: return "attached";
-        case ui::event_kind::parent_resized: return "parent_resized";
-        case ui::event_kind::parent_moved: return "parent_moved";
-        case ui::event_kind::child_added: return "child_added";
-        case ui::event_kind::child_removed: return "child_removed";
-        case ui::event_kind::focus_gained: return "focus_gained";
-        case ui::event_kind::focus_lost: return "focus_lost";
-        case ui::event_kind::shown: return "shown";
-        case ui::event_kind::hidden: return "hidden";
-        default: return std::to_string(static_cast<int>(kind));
+        case ui::event_kind::mouse_up:
+            return "mouse_up";
+        case ui::event_kind::mouse_down:
+            return "mouse_down";
+        case ui::event_kind::mouse_double_click:
+            return "mouse_double_click";
+        case ui::event_kind::mouse_wheel:
+            return "mouse_wheel";
+        case ui::event_kind::mouse_enter:
+            return "mouse_enter";
+        case ui::event_kind::mouse_leave:
+            return "mouse_leave";
+        case ui::event_kind::mouse_move:
+            return "mouse_move";
+        case ui::event_kind::key_down:
+            return "key_down";
+        case ui::event_kind::key_up:
+            return "key_up";
+        case ui::event_kind::char_input:
+            return "char_input";
+        case ui::event_kind::paint:
+            return "paint";
+        case ui::event_kind::resized:
+            return "resized";
+        case ui::event_kind::moved:
+            return "moved";
+        case ui::event_kind::timer:
+            return "timer";
+        case ui::event_kind::attached:
+            return "attached";
+        case ui::event_kind::parent_resized:
+            return "parent_resized";
+        case ui::event_kind::parent_moved:
+            return "parent_moved";
+        case ui::event_kind::child_added:
+            return "child_added";
+        case ui::event_kind::child_removed:
+            return "child_removed";
+        case ui::event_kind::focus_gained:
+            return "focus_gained";
+        case ui::event_kind::focus_lost:
+            return "focus_lost";
+        case ui::event_kind::shown:
+            return "shown";
+        case ui::event_kind::hidden:
+            return "hidden";
+        default:
+            return std::to_string(static_cast<int>(kind));
         }
     }
 

@@ -88,9 +88,9 @@ constexpr pixel green{0, 255, 0};
 // Fills the widget with a solid colour whenever it is painted.
 void paint_solid(norvik::ui::window& w, widget& target, const norvik::ui::Color& colour) {
     connect(&target, event_kind::paint, event_handler([&w, &target, colour](const event_info&) {
-                w.renderer->set_fill_color(colour);
-                w.renderer->fill_rect({0, 0, target.rect.width, target.rect.height});
-            }));
+        w.renderer->set_fill_color(colour);
+        w.renderer->fill_rect({0, 0, target.rect.width, target.rect.height});
+    }));
 }
 
 class Window : public ::testing::Test {
@@ -107,12 +107,12 @@ protected:
     void from_loop(std::function<void()> action) {
         later_ = std::move(action);
         connect(&w.root, event_kind::timer, event_handler([this](const event_info& info) {
-                    if (info.value == 999 && later_) {
-                        auto action = std::move(later_);
-                        later_ = nullptr;
-                        action();
-                    }
-                }));
+            if (info.value == 999 && later_) {
+                auto action = std::move(later_);
+                later_ = nullptr;
+                action();
+            }
+        }));
         w.native.start_timer(w.root, 999, 1, true);
     }
 
@@ -184,18 +184,18 @@ TEST_F(Window, TheOwnerIsDisabledWhileThePopupRunsAndFocusedAfter) {
     int ticks = 0;
     int settled = 0;
     connect(&popup.root, event_kind::timer, event_handler([&](const event_info&) {
-                // The window manager maps and focuses the popup a little
-                // after it shows; ending before that settles would let its
-                // focus change arrive after the owner took the focus back.
-                settled = GetFocus() == popup.native.hwnd ? settled + 1 : 0;
-                if (settled < 5 && ++ticks < 300) {
-                    return;
-                }
-                popup.native.stop_timer(popup.root, 1);
-                owner_enabled_while_running = IsWindowEnabled(w.native.hwnd) != FALSE;
-                visible_while_running = IsWindowVisible(popup.native.hwnd) != FALSE;
-                popup.end_modal(5);
-            }));
+        // The window manager maps and focuses the popup a little
+        // after it shows; ending before that settles would let its
+        // focus change arrive after the owner took the focus back.
+        settled = GetFocus() == popup.native.hwnd ? settled + 1 : 0;
+        if (settled < 5 && ++ticks < 300) {
+            return;
+        }
+        popup.native.stop_timer(popup.root, 1);
+        owner_enabled_while_running = IsWindowEnabled(w.native.hwnd) != FALSE;
+        visible_while_running = IsWindowVisible(popup.native.hwnd) != FALSE;
+        popup.end_modal(5);
+    }));
     popup.native.start_timer(popup.root, 1, 10, false);
 
     EXPECT_EQ(popup.show_modal(), 5);
@@ -288,16 +288,16 @@ TEST_F(Window, AOneShotTimerFiresOnceAndARepeatingOneUntilStopped) {
     int once_count = 0;
     int again_count = 0;
     connect(&once, event_kind::timer, event_handler([&](const event_info& info) {
-                EXPECT_EQ(info.value, 7u);
-                ++once_count;
-            }));
+        EXPECT_EQ(info.value, 7u);
+        ++once_count;
+    }));
     connect(&again, event_kind::timer, event_handler([&](const event_info& info) {
-                EXPECT_EQ(info.value, 8u);
-                if (++again_count == 5) {
-                    w.native.stop_timer(again, 8);
-                    w.end_modal(0);
-                }
-            }));
+        EXPECT_EQ(info.value, 8u);
+        if (++again_count == 5) {
+            w.native.stop_timer(again, 8);
+            w.end_modal(0);
+        }
+    }));
     w.native.start_timer(once, 7, 1, true);
     w.native.start_timer(again, 8, 1, false);
     w.show_modal();
@@ -311,12 +311,12 @@ TEST_F(Window, AOneShotTimerRestartedByItsHandlerFiresAgain) {
     pulse.create(w.root, {0, 0, 10, 10});
     int count = 0;
     connect(&pulse, event_kind::timer, event_handler([&](const event_info&) {
-                if (++count < 3) {
-                    w.native.start_timer(pulse, 4, 1, true);
-                } else {
-                    w.end_modal(0);
-                }
-            }));
+        if (++count < 3) {
+            w.native.start_timer(pulse, 4, 1, true);
+        } else {
+            w.end_modal(0);
+        }
+    }));
     w.native.start_timer(pulse, 4, 1, true);
     w.show_modal();
     EXPECT_EQ(count, 3);
@@ -342,22 +342,22 @@ TEST_F(Window, TimersStopWithTheirWidgetAndAOneShotIsNotEnteredAgain) {
     nested.create("nested", {0, 0, 100, 100});
     int nested_ticks = 0;
     connect(&nested.root, event_kind::timer, event_handler([&](const event_info&) {
-                if (++nested_ticks == 5) {
-                    nested.end_modal(0);
-                }
-            }));
+        if (++nested_ticks == 5) {
+            nested.end_modal(0);
+        }
+    }));
     widget once;
     once.create(w.root, {20, 0, 10, 10});
     int entries = 0;
     connect(&once, event_kind::timer, event_handler([&](const event_info&) {
-                if (++entries > 1) {
-                    return;
-                }
-                nested.native.start_timer(nested.root, 1, 10, false);
-                nested.show_modal();
-                nested.native.stop_timer(nested.root, 1);
-                w.end_modal(0);
-            }));
+        if (++entries > 1) {
+            return;
+        }
+        nested.native.start_timer(nested.root, 1, 10, false);
+        nested.show_modal();
+        nested.native.stop_timer(nested.root, 1);
+        w.end_modal(0);
+    }));
     w.native.start_timer(once, 1, 1, true);
     w.show_modal();
     EXPECT_EQ(entries, 1);
@@ -388,10 +388,10 @@ TEST_F(Window, AnExceptionComesOutOfTheOperationThatCausedIt) {
     // A resized handler failing inside SetWindowPos.
     bool fail_resize = true;
     connect(&w.root, event_kind::resized, event_handler([&](const event_info&) {
-                if (std::exchange(fail_resize, false)) {
-                    throw std::runtime_error("resize failed");
-                }
-            }));
+        if (std::exchange(fail_resize, false)) {
+            throw std::runtime_error("resize failed");
+        }
+    }));
     try {
         w.set_window_rect({100, 100, 300, 200});
         ADD_FAILURE() << "set_window_rect threw nothing";
@@ -410,16 +410,16 @@ TEST_F(Window, AnExceptionComesOutOfTheOperationThatCausedIt) {
     bool fail_focus = false;
     bool focus_failed = false;
     connect(&w, event_kind::focus_gained, event_handler([&](const event_info&) {
-                if (std::exchange(fail_focus, false)) {
-                    focus_failed = true;
-                    throw std::logic_error("focus failed");
-                }
-            }));
+        if (std::exchange(fail_focus, false)) {
+            focus_failed = true;
+            throw std::logic_error("focus failed");
+        }
+    }));
     connect(&popup.root, event_kind::timer, event_handler([&](const event_info&) {
-                SetFocus(popup.native.hwnd);
-                fail_focus = true;
-                throw std::runtime_error("timer failed");
-            }));
+        SetFocus(popup.native.hwnd);
+        fail_focus = true;
+        throw std::runtime_error("timer failed");
+    }));
     popup.native.start_timer(popup.root, 1, 1, true);
     try {
         popup.show_modal();
@@ -435,7 +435,8 @@ TEST_F(Window, AnExceptionComesOutOfTheOperationThatCausedIt) {
 }
 
 TEST_F(Window, AThrowingPaintHandlerDoesNotLeaveTheWindowInvalid) {
-    connect(&w.root, event_kind::paint, event_handler([](const event_info&) { throw std::logic_error("paint failed"); }));
+    connect(&w.root, event_kind::paint,
+            event_handler([](const event_info&) { throw std::logic_error("paint failed"); }));
     EXPECT_THROW(w.show_modal(), std::logic_error);
     RECT update{};
     EXPECT_FALSE(GetUpdateRect(w.native.hwnd, &update, FALSE));
@@ -511,7 +512,7 @@ TEST_F(Window, TrackingLimitsAreTheClientLimitsPlusTheFrame) {
 }
 
 TEST_F(Window, EachCursorShapeSelectsItsSystemCursor) {
-    const LPCWSTR expected[] = {IDC_ARROW, IDC_CROSS, IDC_SIZEWE, IDC_SIZENS,  IDC_SIZENWSE,
+    const LPCWSTR expected[] = {IDC_ARROW, IDC_CROSS, IDC_SIZEWE,   IDC_SIZENS,  IDC_SIZENWSE,
                                 IDC_IBEAM, IDC_HAND,  IDC_SIZENWSE, IDC_SIZENESW};
     for (int shape = 0; shape < 9; ++shape) {
         norvik::ui::set_cursor(static_cast<norvik::ui::cursor_shape>(shape));
@@ -687,9 +688,9 @@ TEST(WindowChild, At144Dpi) {
     widget pictures;
     pictures.create(w.root, {0, 0, 300, 320});
     connect(&pictures, event_kind::paint, event_handler([&](const event_info&) {
-                w.renderer->draw_image({0, 0}, logo);
-                w.renderer->draw_image_part({200, 20}, boxes, {0, 0, 14, 14}); // unchecked, grey
-            }));
+        w.renderer->draw_image({0, 0}, logo);
+        w.renderer->draw_image_part({200, 20}, boxes, {0, 0, 14, 14}); // unchecked, grey
+    }));
     const x11_capture pics =
         norvik::test::settled_capture(w, [](const x11_capture& s) { return !(s.at(100, 100) == green); });
     for (int i = 0; i < 15; ++i) {

@@ -64,7 +64,9 @@ TEST_F(Wizard, RowsNavigationAndSummary) {
         bool next_usable;
     };
     const step walk[] = {
-        {nullptr, 0, false, true}, {&wizard.next, 1, true, true}, {&wizard.back, 0, false, true},
+        {nullptr, 0, false, true},
+        {&wizard.next, 1, true, true},
+        {&wizard.back, 0, false, true},
         {&wizard.next, 1, true, true},
     };
     for (const step& s : walk) {
@@ -153,7 +155,8 @@ TEST_F(Wizard, CustomFolderChosenInTheShellDialog) {
     press(wizard, wizard.next);
     press(wizard, wizard.boxes[9]);
     EXPECT_FALSE(wizard.next.is_usable()) << "Custom without a folder";
-    ASSERT_TRUE(norvik::test::type_into_window(L"Custom Folder", L"xdotool type '" + folder + L"' && xdotool key Return"));
+    ASSERT_TRUE(
+        norvik::test::type_into_window(L"Custom Folder", L"xdotool type '" + folder + L"' && xdotool key Return"));
     {
         // Should the typing go wrong, the dialog is closed (a cancel) rather
         // than left to hang the test.
@@ -375,8 +378,9 @@ TEST_F(Wizard, EntryReportsAnErrorAfterTheWizardShowed) {
             wizard->set_page(1);
             wizard->set_page(2);
             wizard->set_page(3);
-            norvik::ui::connect(&wizard->pages[3], norvik::ui::event_kind::timer,
-                                norvik::ui::event_handler([](const norvik::ui::event_info&) { throw _com_error(E_POINTER); }));
+            norvik::ui::connect(
+                &wizard->pages[3], norvik::ui::event_kind::timer,
+                norvik::ui::event_handler([](const norvik::ui::event_info&) { throw _com_error(E_POINTER); }));
         } else if (HWND box = FindWindowW(L"#32770", title); seen.stage == 1 && box != nullptr) {
             wchar_t text[512] = {};
             GetDlgItemTextW(box, 0xFFFF, text, 512);

@@ -12,8 +12,8 @@
 #include <thread>
 #include <utility>
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "installer/installer_ui.h"
 #include "tests/host_fixture.h"

@@ -128,6 +128,7 @@ x11_capture::pixel x11_capture::at(int32_t x, int32_t y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) {
         return {};
     }
-    const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)) * 3;
+    const std::size_t i =
+        (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)) * 3;
     return {rgb_[i], rgb_[i + 1], rgb_[i + 2]};
 }

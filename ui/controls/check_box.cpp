@@ -36,21 +36,37 @@ constexpr int32_t centring(const row& r) {
 // Indexed by arrangement code.
 constexpr std::array<placer, 8> placements = {
     // 0: box then text, from the left
-    [](const row& r) { return placement{0, r.image_width + r.gap}; },
+    [](const row& r) {
+        return placement{0, r.image_width + r.gap};
+    },
     // 1: box then text, flush right
-    [](const row& r) { return placement{r.width - r.image_width - r.gap - r.text_width, r.width - r.text_width}; },
+    [](const row& r) {
+        return placement{r.width - r.image_width - r.gap - r.text_width, r.width - r.text_width};
+    },
     // 2: box then text, centred
-    [](const row& r) { return placement{centring(r), centring(r) + r.image_width + r.gap}; },
+    [](const row& r) {
+        return placement{centring(r), centring(r) + r.image_width + r.gap};
+    },
     // 3: box at the left edge, text at the right edge
-    [](const row& r) { return placement{0, r.width - r.text_width}; },
+    [](const row& r) {
+        return placement{0, r.width - r.text_width};
+    },
     // 4: text then box, from the left
-    [](const row& r) { return placement{r.text_width + r.gap, 0}; },
+    [](const row& r) {
+        return placement{r.text_width + r.gap, 0};
+    },
     // 5: text then box, flush right
-    [](const row& r) { return placement{r.width - r.image_width, r.width - r.image_width - r.gap - r.text_width}; },
+    [](const row& r) {
+        return placement{r.width - r.image_width, r.width - r.image_width - r.gap - r.text_width};
+    },
     // 6: text then box, centred
-    [](const row& r) { return placement{centring(r) + r.gap + r.text_width, centring(r)}; },
+    [](const row& r) {
+        return placement{centring(r) + r.gap + r.text_width, centring(r)};
+    },
     // 7: text at the left edge, box at the right edge
-    [](const row& r) { return placement{r.width - r.image_width, 0}; },
+    [](const row& r) {
+        return placement{r.width - r.image_width, 0};
+    },
 };
 static_assert(placements.size() == 8, "one placement per arrangement code");
 
@@ -140,9 +156,8 @@ void CheckBox::use_font_and_alignment(bool centred_vertically) {
     Renderer& renderer = *owner_window->renderer;
     renderer.set_font(style.style_string("checkbox_font_name"), style.style_float("checkbox_font_size"),
                       style.style_int("checkbox_font_weight"), style.style_int("checkbox_font_style"));
-    renderer.set_format_alignment(DWRITE_TEXT_ALIGNMENT_LEADING, centred_vertically
-                                                                     ? DWRITE_PARAGRAPH_ALIGNMENT_CENTER
-                                                                     : DWRITE_PARAGRAPH_ALIGNMENT_NEAR);
+    renderer.set_format_alignment(DWRITE_TEXT_ALIGNMENT_LEADING, centred_vertically ? DWRITE_PARAGRAPH_ALIGNMENT_CENTER
+                                                                                    : DWRITE_PARAGRAPH_ALIGNMENT_NEAR);
 }
 
 void CheckBox::layout(int32_t new_arrangement, int32_t new_spacing) {

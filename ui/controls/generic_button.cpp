@@ -115,8 +115,8 @@ void GenericButton::draw() {
     if (!ref.empty()) {
         const int32_t frames = frames_of(ref);
         if (!back_image.loaded() && back_image.load(ref)) {
-            const int32_t frame = static_cast<int32_t>(static_cast<uint32_t>(back_image.height()) /
-                                                       static_cast<uint32_t>(frames));
+            const int32_t frame =
+                static_cast<int32_t>(static_cast<uint32_t>(back_image.height()) / static_cast<uint32_t>(frames));
             image_rect = {(w - back_image.width()) / 2, (h - frame) / 2, back_image.width(), frame};
         }
         // Later rules win: pressed over disabled over hovered or toggled.

@@ -92,10 +92,10 @@ void ScrollBar::set_target(widget* w) {
 void ScrollBar::follow(const widget& sender, event_kind kind, void (ScrollBar::*member)(const event_info&)) {
     const std::weak_ptr<subscription> current = subscription_;
     connect(&sender, kind, event_handler([this, current, member](const event_info& info) {
-                if (!current.expired()) {
-                    (this->*member)(info);
-                }
-            }));
+        if (!current.expired()) {
+            (this->*member)(info);
+        }
+    }));
 }
 
 void ScrollBar::scroll_to(int32_t position, bool exact) {

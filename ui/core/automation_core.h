@@ -32,8 +32,8 @@ public:
         HRESULT(WINAPI* raise_structure_changed)(IRawElementProviderSimple*, StructureChangeType, int*, int) = nullptr;
         // Windows 10 1709 and later only; null elsewhere. The enumerations
         // are passed as the integers they are.
-        HRESULT(WINAPI* raise_notification)(IRawElementProviderSimple*, int kind, int processing, BSTR text,
-                                            BSTR activity) = nullptr;
+        HRESULT(WINAPI* raise_notification)
+        (IRawElementProviderSimple*, int kind, int processing, BSTR text, BSTR activity) = nullptr;
     };
 
     static automation_core& instance();

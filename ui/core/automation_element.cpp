@@ -518,7 +518,7 @@ HRESULT automation_element::SetValue(double value) {
 }
 
 HRESULT automation_element::read_range(double* out,
-                                       std::function<double()> automation_properties::range::* reading) const {
+                                       std::function<double()> automation_properties::range::*reading) const {
     if (out == nullptr) {
         return E_POINTER;
     }

@@ -90,7 +90,7 @@ private:
     template <class F>
     HRESULT on_ui_thread(F&& body) const;
     // A range value read on the window's thread.
-    HRESULT read_range(double* out, std::function<double()> automation_properties::range::* reading) const;
+    HRESULT read_range(double* out, std::function<double()> automation_properties::range::*reading) const;
 
     std::atomic<ULONG> references_{1};
     const std::shared_ptr<automation_properties::anchor> anchor_;

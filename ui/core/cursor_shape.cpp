@@ -13,8 +13,7 @@ namespace {
 const std::array<HCURSOR, 9>& cursors() {
     static const std::array<HCURSOR, 9> handles = [] {
         static const std::array<LPCWSTR, 9> ids{
-            IDC_ARROW, IDC_CROSS, IDC_SIZEWE,  IDC_SIZENS,  IDC_SIZENWSE,
-            IDC_IBEAM, IDC_HAND,  IDC_SIZENWSE, IDC_SIZENESW,
+            IDC_ARROW, IDC_CROSS, IDC_SIZEWE, IDC_SIZENS, IDC_SIZENWSE, IDC_IBEAM, IDC_HAND, IDC_SIZENWSE, IDC_SIZENESW,
         };
         std::array<HCURSOR, 9> loaded{};
         for (std::size_t i = 0; i < ids.size(); ++i) {

@@ -626,8 +626,7 @@ void native_window::on_size(int32_t width, int32_t height) {
     if (w.renderer != nullptr) {
         w.renderer->resize(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
     }
-    w.route_event(event_kind::resized,
-                  event_info::pack_pair(MulDiv(width, 96, dpi_x), MulDiv(height, 96, dpi_y)));
+    w.route_event(event_kind::resized, event_info::pack_pair(MulDiv(width, 96, dpi_x), MulDiv(height, 96, dpi_y)));
 }
 
 void native_window::on_paint() {

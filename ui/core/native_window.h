@@ -11,8 +11,8 @@
 #include <windows.h>
 
 #include "ui/core/events/event_kind.h"
-#include "ui/core/native_drop_target.h"
 #include "ui/core/events/rect.h"
+#include "ui/core/native_drop_target.h"
 
 namespace norvik::ui {
 

@@ -9,9 +9,9 @@
 
 #include "ui/core/events/event_kind.h"
 #include "ui/core/events/event_object.h"
-#include "ui/core/native_window.h"
 #include "ui/core/events/point.h"
 #include "ui/core/events/rect.h"
+#include "ui/core/native_window.h"
 #include "ui/core/text_input.h"
 #include "ui/core/widget.h"
 

@@ -57,12 +57,10 @@ inline std::int32_t connect(const event_object* sender, event_kind kind, event_h
 template <class T, class Member>
 std::int32_t connect(const event_object* sender, event_kind kind, T* target, Member member) {
     if constexpr (std::is_invocable_v<Member, T*, const event_info&>) {
-        return connect(sender, kind, event_handler([target, member](const event_info& info) {
-                           std::invoke(member, target, info);
-                       }));
+        return connect(sender, kind,
+                       event_handler([target, member](const event_info& info) { std::invoke(member, target, info); }));
     } else {
-        static_assert(std::is_invocable_v<Member, T*>,
-                      "handler must take const event_info& or nothing");
+        static_assert(std::is_invocable_v<Member, T*>, "handler must take const event_info& or nothing");
         return connect(sender, kind,
                        event_handler([target, member](const event_info&) { std::invoke(member, target); }));
     }
@@ -73,9 +71,8 @@ std::int32_t connect(const event_object* sender, event_kind kind, T* target, Mem
 template <class T, class Member>
 std::int32_t connect(const event_object* sender, event_kind kind, T* target, Member member, bool fixed) {
     static_assert(std::is_invocable_v<Member, T*, bool>, "handler must take a bool");
-    return connect(sender, kind, event_handler([target, member, fixed](const event_info&) {
-                       std::invoke(member, target, fixed);
-                   }));
+    return connect(sender, kind,
+                   event_handler([target, member, fixed](const event_info&) { std::invoke(member, target, fixed); }));
 }
 
 // Calls every handler connected to (sender, kind), in connection order, on a

@@ -90,8 +90,12 @@ void append_utf8(std::string& out, char32_t code) {
     }
 }
 
-bool is_high_surrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool is_low_surrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool is_high_surrogate(char32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool is_low_surrogate(char32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 // One UTF-16 unit as a number, whatever the width of wchar_t.
 char32_t unit_at(std::wstring_view s, std::size_t i) {
