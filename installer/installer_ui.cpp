@@ -395,6 +395,10 @@ void InstallerUI::on_custom_folder(const event_info& info) {
     } else if (info.sender == &boxes[custom_release]) {
         browse.set_visible(selected[custom_release]);
         custom_path.set_visible(selected[custom_release]);
+        // Where the rows scroll, what ticking Custom brings is shown too.
+        if (selected[custom_release]) {
+            reveal(custom_path);
+        }
     }
     next.set_enabled(has_targets());
 }
