@@ -6,6 +6,7 @@
 // job to replace.
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace installer::test {
@@ -22,5 +23,26 @@ bool installed(const std::wstring& folder);
 // Puts a short previous module ("previous module") into `folder`, making the
 // vendor folder as needed; returns its path.
 std::wstring previous_module(const std::wstring& folder);
+
+// A previous module in `folder`, held open without sharing, as a running host
+// or a scanner holds it, until let go.
+class held_module {
+public:
+    explicit held_module(const std::wstring& folder);
+    // Lets go, once the thread of release_after has, if any.
+    ~held_module();
+    held_module(const held_module&) = delete;
+    held_module& operator=(const held_module&) = delete;
+
+    // Lets go `delay_ms` from now, on a thread of its own.
+    void release_after(unsigned delay_ms);
+    [[nodiscard]] bool holding() const { return handle_ != nullptr; }
+
+    const std::wstring path;
+
+private:
+    void* handle_ = nullptr;
+    std::thread releaser_;
+};
 
 } // namespace installer::test

@@ -139,10 +139,12 @@ TEST_F(Unattended, QuietInstallsAndTellsEveryOutcomeByItsExitCode) {
 
     // A module held open by a running host: the run fails after the engine's
     // retries, the previous module stays whole, later targets are not tried.
-    const std::wstring module = installer::test::previous_module(cc);
-    HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_EQ(run(L"/quiet" + logged), 1603u);
-    CloseHandle(held);
+    std::wstring module;
+    {
+        const installer::test::held_module held(cc);
+        module = held.path;
+        EXPECT_EQ(run(L"/quiet" + logged), 1603u);
+    }
     EXPECT_EQ(read_file(module),
               (std::vector<char>{'p', 'r', 'e', 'v', 'i', 'o', 'u', 's', ' ', 'm', 'o', 'd', 'u', 'l', 'e'}));
     EXPECT_EQ(files_in(cc + L"\\Falkmoor"), std::vector<std::wstring>{L"Quendal.aex"});

@@ -5,7 +5,6 @@
 // Pop-ups are answered from a thread timer, which the pop-up's own modal
 // loop dispatches.
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -26,10 +25,10 @@
 namespace {
 
 using installer::InstallerUI;
+using installer::test::held_module;
 using installer::test::installed;
 using installer::test::popup_answer;
 using installer::test::press;
-using installer::test::previous_module;
 using installer::test::show;
 using norvik::test::files_in;
 using norvik::test::pump;
@@ -286,11 +285,9 @@ TEST_F(Wizard, CommandLinePresetsAndAnotherRunInstalling) {
 }
 
 TEST_F(Wizard, OutcomeWaitsWhileTheCancelQuestionIsOpen) {
-    const std::wstring folder = release(L"12", L"held");
-    const std::wstring module = previous_module(folder);
     // Held for the whole test: the job fails once its retries are used up.
-    HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const held_module held(release(L"12", L"held"));
+    ASSERT_TRUE(held.holding());
     InstallerUI wizard;
     show(wizard);
     press(wizard, wizard.next, 3);
@@ -325,26 +322,20 @@ TEST_F(Wizard, OutcomeWaitsWhileTheCancelQuestionIsOpen) {
     ASSERT_TRUE(pump_until([&] { return wizard.finished; }));
     EXPECT_EQ(no.answered, 1);
     EXPECT_TRUE(IsWindowEnabled(wizard.native.hwnd));
-    CloseHandle(held);
 }
 
 TEST_F(Wizard, SecondStartWaitsForThePreviousRunBeforeClearingDone) {
     const std::wstring folder = release(L"12", L"held");
-    const std::wstring module = previous_module(folder);
-    HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    held_module held(folder);
+    ASSERT_TRUE(held.holding());
     InstallerUI wizard;
     show(wizard);
     press(wizard, wizard.next, 3);
-    std::thread scanner([held] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        CloseHandle(held);
-    });
+    held.release_after(300);
     // The first run ends (setting done) while this start waits for it; the
     // new run's done must not be that stale one.
     wizard.start_install();
     EXPECT_FALSE(wizard.job.done);
-    scanner.join();
     ASSERT_TRUE(pump_until([&] { return wizard.finished; }, 30000));
     EXPECT_TRUE(installed(folder));
 }
@@ -355,14 +346,10 @@ TEST_F(Wizard, SecondStartWaitsForThePreviousRunBeforeClearingDone) {
 TEST_F(Wizard, EntryReportsAnErrorAfterTheWizardShowed) {
     const std::wstring folder = release(L"12", L"CC");
     const std::wstring vendor = folder + L"\\Falkmoor";
-    const std::wstring module = previous_module(folder);
     // Keeps the job busy past the error.
-    HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    std::thread scanner([held] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        CloseHandle(held);
-    });
+    held_module held(folder);
+    ASSERT_TRUE(held.holding());
+    held.release_after(500);
 
     struct {
         int stage = 0;
@@ -395,7 +382,6 @@ TEST_F(Wizard, EntryReportsAnErrorAfterTheWizardShowed) {
     });
     EXPECT_EQ(installer::installer_entry(L"/UAC"), 1);
     timer.reset();
-    scanner.join();
     EXPECT_EQ(seen.stage, 2);
     EXPECT_EQ(seen.message.rfind(L"The installer stopped after an unexpected error:\nCOM error 0x80004003", 0), 0u)
         << std::string(seen.message.begin(), seen.message.end());
@@ -407,27 +393,21 @@ TEST_F(Wizard, EntryReportsAnErrorAfterTheWizardShowed) {
 TEST_F(Wizard, ClosingDuringAnInstallWaitsForTheJob) {
     const std::wstring folder = release(L"12", L"held");
     const std::wstring vendor = folder + L"\\Falkmoor";
-    const std::wstring module = previous_module(folder);
     // A scanner holding the old module for a moment keeps the job busy
     // replacing it: long enough to close the window in the middle.
-    HANDLE held = CreateFileW(module.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    std::thread scanner;
+    held_module held(folder);
+    ASSERT_TRUE(held.holding());
     {
         InstallerUI wizard;
         show(wizard);
         press(wizard, wizard.next, 2);
-        scanner = std::thread([held] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            CloseHandle(held);
-        });
+        held.release_after(500);
         press(wizard, wizard.next);
         EXPECT_TRUE(wizard.worker.joinable());
         EXPECT_FALSE(wizard.job.done);
         PostMessageW(wizard.native.hwnd, WM_CLOSE, 0, 0);
         pump();
     }
-    scanner.join();
     EXPECT_TRUE(installed(folder));
     EXPECT_EQ(files_in(vendor), std::vector<std::wstring>{L"Quendal.aex"});
 }
