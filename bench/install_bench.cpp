@@ -36,7 +36,7 @@ constexpr int timed_pairs = 3;
 constexpr std::size_t target_slots[] = {2, 3, 4, 5, 6, 7, 8, 9};
 
 bool run_job(const std::vector<std::wstring>& folders) {
-    installer::target_list targets;
+    installer::target_list targets(installer::release_count);
     for (std::size_t i = 0; i < folders.size(); ++i) {
         targets[target_slots[i]] = norvik::filesystem::file_path(folders[i]);
     }

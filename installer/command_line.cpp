@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "installer/host_releases.h"
+#include "installer/release_catalogue.h"
 #include "ui/core/text/text_conversion.h"
 
 namespace installer {
@@ -79,19 +79,6 @@ bool is_absolute_folder(std::wstring_view path) {
     return drive || network;
 }
 
-// The release index of a display name, compared without regard to case;
-// release_count when the table has no such release.
-std::size_t release_named(std::wstring_view name) {
-    const std::wstring wanted = lower(name);
-    for (std::size_t i = 0; i < release_count; ++i) {
-        const std::string_view known = host_release_table[i].display_name;
-        if (wanted == lower(std::wstring(known.begin(), known.end()))) {
-            return i;
-        }
-    }
-    return release_count;
-}
-
 } // namespace
 
 command_line::command_line(std::wstring_view tail) : text_(tail) {
@@ -136,29 +123,31 @@ bool command_line::read_switch(const std::wstring& token) {
 }
 
 void command_line::read_releases(std::wstring_view list) {
-    std::vector<std::size_t> named;
+    std::vector<std::string> named;
     std::wstring_view rest = list;
     for (;;) {
         const std::size_t comma = rest.find(L',');
         const std::wstring_view name = trimmed(rest.substr(0, comma));
-        const std::size_t index = release_named(name);
+        const std::string release = release_catalogue::release_name(name);
         if (name.empty()) {
             complain("/releases= names an empty release (the names are separated by commas)");
-        } else if (index == custom_release) {
+        } else if (lower(name) == L"custom") {
             complain("/releases= names \"Custom\", which is no release: give the folder with /dir=");
-        } else if (index == release_count) {
+        } else if (release.empty()) {
             complain("/releases= names " + quoted_utf8(name) +
                      ", which is no release this installer knows (CS3, CS4, CS5, CS55, CS6, CC, CC2014, "
-                     "CC2015, CC2015.3)");
-        } else if (std::find(named.begin(), named.end(), index) == named.end()) {
-            named.push_back(index);
+                     "CC2015, CC2015.3, CC2017, CC2018, CC2019, 2020, 2021, and 2022 or any later year)");
+        } else if (std::find(named.begin(), named.end(), release) == named.end()) {
+            named.push_back(release);
         }
         if (comma == std::wstring_view::npos) {
             break;
         }
         rest.remove_prefix(comma + 1);
     }
-    std::sort(named.begin(), named.end());
+    std::sort(named.begin(), named.end(), [](const std::string& a, const std::string& b) {
+        return release_catalogue::order_of(a) < release_catalogue::order_of(b);
+    });
     releases = std::move(named);
 }
 

@@ -5,7 +5,7 @@
 //
 //   /quiet               no window and no question at all
 //   /passive             the progress page only, no question, closes itself
-//   /releases=CC,CC2015  these releases only (display names of the table)
+//   /releases=2025,CC    these releases only (their display names)
 //   /dir=PATH            also this folder, like the custom folder
 //   /log=PATH            append a log of the run to this file
 //
@@ -47,8 +47,9 @@ public:
 
     bool quiet = false;
     bool passive = false;
-    // Release indexes named by /releases=, in table order; none without it.
-    std::optional<std::vector<std::size_t>> releases;
+    // Releases named by /releases=, spelt as the release list spells them,
+    // in its order; none without it.
+    std::optional<std::vector<std::string>> releases;
     norvik::filesystem::file_path dir;
     std::wstring log_path;
 

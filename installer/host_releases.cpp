@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "installer/win32_handles.h"
+
 namespace installer {
 
 namespace {
@@ -12,23 +14,6 @@ constexpr wchar_t host_key_path[] = L"SOFTWARE\\Adobe\\After Effects";
 constexpr wchar_t plugin_path_value[] = L"PluginInstallPath";
 constexpr DWORD name_room = 255;
 constexpr DWORD value_room = 256;
-
-class registry_key {
-public:
-    registry_key() = default;
-    registry_key(const registry_key&) = delete;
-    registry_key& operator=(const registry_key&) = delete;
-    ~registry_key() {
-        if (key_) {
-            RegCloseKey(key_);
-        }
-    }
-    HKEY* receive() noexcept { return &key_; }
-    HKEY get() const noexcept { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 std::optional<std::size_t> release_for_key(const wchar_t* name) noexcept {
     for (std::size_t i = 0; i < release_count; ++i) {
@@ -60,10 +45,11 @@ std::optional<norvik::filesystem::file_path> read_plugin_path(HKEY parent, const
 }
 
 void read_pass(REGSAM access, release_paths& found) noexcept {
-    registry_key root;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, host_key_path, 0, access, root.receive()) != ERROR_SUCCESS) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, host_key_path, 0, access, &opened) != ERROR_SUCCESS) {
         return;
     }
+    const unique_key root(opened);
     DWORD subkeys = 0;
     if (RegQueryInfoKeyW(root.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
                          nullptr, nullptr) != ERROR_SUCCESS) {

@@ -58,10 +58,6 @@ std::string describe_status(std::int32_t status, std::uint32_t code) {
     }
 }
 
-std::string name_of(std::size_t index) {
-    return host_release_table[index].display_name;
-}
-
 } // namespace
 
 install_log::install_log(const std::wstring& path) {
@@ -91,43 +87,44 @@ void install_log::start(const command_line& options, bool elevated) {
     write(std::string("Running with administrator rights: ") + (elevated ? "yes" : "no"));
 }
 
-void install_log::detected(const release_paths& paths) {
+void install_log::detected(const release_catalogue& releases) {
     bool any = false;
-    for (std::size_t i = 0; i < release_count; ++i) {
-        if (paths[i].empty() || host_release_table[i].registry_key == nullptr) {
+    for (std::size_t i = 0; i < releases.custom(); ++i) {
+        if (releases[i].folder.empty() || releases[i].key.empty()) {
             continue;
         }
         any = true;
-        write("Detected " + name_of(i) + " (registry key " + utf8(host_release_table[i].registry_key) +
-              "): " + paths[i].to_utf8());
+        write("Detected " + releases[i].name + " (registry key " + utf8(releases[i].key) +
+              "): " + releases[i].folder.to_utf8());
     }
     if (!any) {
         write("No release of After Effects detected");
     }
 }
 
-void install_log::targets(const target_list& targets, const std::vector<std::size_t>& missing) {
-    for (std::size_t i = 0; i < release_count; ++i) {
+void install_log::targets(const release_catalogue& releases, const target_list& targets,
+                          const std::vector<std::string>& missing) {
+    for (std::size_t i = 0; i < targets.size() && i < releases.size(); ++i) {
         if (!targets[i].empty()) {
-            write("Target " + name_of(i) + ": " + targets[i].to_utf8());
+            write("Target " + releases[i].name + ": " + targets[i].to_utf8());
         }
     }
-    for (const std::size_t i : missing) {
-        write("Target " + name_of(i) + ": failed, this release is not installed on this machine");
+    for (const std::string& name : missing) {
+        write("Target " + name + ": failed, this release is not installed on this machine");
     }
 }
 
-void install_log::outcome(const System& job, const target_list& targets) {
+void install_log::outcome(const System& job, const release_catalogue& releases, const target_list& targets) {
     bool failed = false;
-    for (std::size_t i = 0; i < release_count; ++i) {
+    for (std::size_t i = 0; i < targets.size() && i < releases.size() && i < job.status.size(); ++i) {
         if (targets[i].empty()) {
             continue;
         }
         const std::int32_t status = job.status[i].load(std::memory_order_acquire);
         if (failed) {
-            write(name_of(i) + ": not attempted after the failure above");
+            write(releases[i].name + ": not attempted after the failure above");
         } else {
-            write(name_of(i) + ": " + describe_status(status, job.error[i].load(std::memory_order_acquire)));
+            write(releases[i].name + ": " + describe_status(status, job.error[i].load(std::memory_order_acquire)));
             failed = status != status_installed;
         }
     }

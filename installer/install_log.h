@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "installer/host_releases.h"
+#include "installer/release_catalogue.h"
 #include "installer/system.h"
 #include "installer/win32_handles.h"
 
@@ -37,13 +37,14 @@ public:
     // administrator rights.
     void start(const command_line& options, bool elevated);
     // Every release found in the registry, with its key and folder.
-    void detected(const release_paths& paths);
-    // The folders a run is about to write, and the named releases that are
-    // not on this machine.
-    void targets(const target_list& targets, const std::vector<std::size_t>& missing);
+    void detected(const release_catalogue& releases);
+    // The folders a run is about to write (one per entry of `releases`), and
+    // the named releases that are not on this machine.
+    void targets(const release_catalogue& releases, const target_list& targets,
+                 const std::vector<std::string>& missing);
     // What became of each target of the run that just ended, and of the
     // shared data folder.
-    void outcome(const System& job, const target_list& targets);
+    void outcome(const System& job, const release_catalogue& releases, const target_list& targets);
     void exit_code(std::int32_t code);
 
 private:

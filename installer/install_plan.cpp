@@ -4,20 +4,27 @@
 
 namespace installer {
 
-install_plan::install_plan(const std::optional<std::vector<std::size_t>>& releases,
-                           const norvik::filesystem::file_path& dir, const release_paths& detected) {
-    for (std::size_t i = 0; i < custom_release; ++i) {
-        const bool wanted = !releases || std::find(releases->begin(), releases->end(), i) != releases->end();
-        if (!wanted) {
-            continue;
-        }
-        if (!detected[i].empty()) {
-            targets[i] = detected[i];
-        } else if (releases) {
-            missing.push_back(i);
+install_plan::install_plan(const std::optional<std::vector<std::string>>& releases,
+                           const norvik::filesystem::file_path& dir, const release_catalogue& detected)
+    : targets(detected.size()) {
+    for (std::size_t i = 0; i < detected.custom(); ++i) {
+        const bool wanted =
+            !releases || std::find(releases->begin(), releases->end(), detected[i].name) != releases->end();
+        if (wanted) {
+            targets[i] = detected[i].folder;
         }
     }
-    targets[custom_release] = dir;
+    // A named release may be missing from the list altogether (a current
+    // release this machine never had) or be there without a folder.
+    if (releases) {
+        for (const std::string& name : *releases) {
+            const std::size_t index = detected.find(name);
+            if (index == detected.size() || detected[index].folder.empty()) {
+                missing.push_back(name);
+            }
+        }
+    }
+    targets[detected.custom()] = dir;
 }
 
 bool install_plan::empty() const {
@@ -28,7 +35,7 @@ std::int32_t install_plan::exit_code(const System& job) const {
     if (empty() || !missing.empty()) {
         return exit_failed;
     }
-    for (std::size_t i = 0; i < release_count; ++i) {
+    for (std::size_t i = 0; i < targets.size() && i < job.status.size(); ++i) {
         if (!targets[i].empty() && job.status[i].load(std::memory_order_acquire) != status_installed) {
             return exit_failed;
         }

@@ -7,10 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "filesystem/file_path.h"
-#include "installer/host_releases.h"
+#include "installer/release_catalogue.h"
 #include "installer/system.h"
 
 namespace installer {
@@ -24,10 +25,10 @@ inline constexpr std::int32_t exit_already_running = 1618; // ERROR_INSTALL_ALRE
 
 class install_plan {
 public:
-    // `releases`: the indexes named, or every detected release when unset;
+    // `releases`: the releases named, or every detected release when unset;
     // `dir`: the custom folder, or empty.
-    install_plan(const std::optional<std::vector<std::size_t>>& releases, const norvik::filesystem::file_path& dir,
-                 const release_paths& detected);
+    install_plan(const std::optional<std::vector<std::string>>& releases, const norvik::filesystem::file_path& dir,
+                 const release_catalogue& detected);
 
     // Nothing to write and nothing named that could have been.
     [[nodiscard]] bool empty() const;
@@ -35,10 +36,11 @@ public:
     // was there; exit_failed otherwise.
     [[nodiscard]] std::int32_t exit_code(const System& job) const;
 
+    // One per entry of the release list, Custom last.
     target_list targets;
     // Named releases without a plug-in folder on this machine: failed
     // targets, though the others are still installed.
-    std::vector<std::size_t> missing;
+    std::vector<std::string> missing;
 };
 
 } // namespace installer

@@ -132,11 +132,11 @@ std::int32_t install_passively(const command_line& options, const install_plan& 
     return run.passive_code;
 }
 
-std::int32_t install_quietly(const install_plan& plan, install_log& log) {
-    log.targets(plan.targets, plan.missing);
-    System job;
+std::int32_t install_quietly(const release_catalogue& releases, const install_plan& plan, install_log& log) {
+    log.targets(releases, plan.targets, plan.missing);
+    System job(plan.targets.size());
     job.run(plan.targets, 1);
-    log.outcome(job, plan.targets);
+    log.outcome(job, releases, plan.targets);
     return plan.exit_code(job);
 }
 
@@ -151,14 +151,15 @@ std::int32_t run_unattended(const command_line& options) {
         log.write("Another run of this installer is installing right now; nothing was installed");
         return logged_exit(log, exit_already_running);
     }
-    const release_paths detected = detect_host_releases();
+    const release_catalogue detected = release_catalogue::detect();
     log.detected(detected);
     const install_plan plan(options.releases, options.dir, detected);
     if (plan.empty()) {
         log.write("Nothing to install: no release of After Effects detected or named, and no /dir=");
         return logged_exit(log, exit_failed);
     }
-    return logged_exit(log, options.passive ? install_passively(options, plan, log) : install_quietly(plan, log));
+    return logged_exit(log,
+                       options.passive ? install_passively(options, plan, log) : install_quietly(detected, plan, log));
 }
 
 // An unattended run started without administrator rights: the elevated copy
@@ -182,7 +183,7 @@ std::int32_t run_interactive(const command_line& options) {
     install_log log(options.log_path);
     if (log.open()) {
         log.start(options, process_is_elevated());
-        log.detected(detect_host_releases());
+        log.detected(release_catalogue::detect());
     }
     wizard_options wizard;
     wizard.releases = options.releases;

@@ -74,10 +74,6 @@ void use_program_icon(HWND window) {
     }
 }
 
-std::string display_name(std::size_t index) {
-    return host_release_table[index].display_name;
-}
-
 std::string version_text() {
     char text[40];
     std::snprintf(text, sizeof text, "%d.%d.%d", version_major, version_minor, version_patch);
@@ -91,10 +87,10 @@ std::string welcome_text() {
 }
 
 // What one poll of the job found: the text of the status lines and the last
-// release that failed (release_count when none did).
+// release that failed, if any.
 struct progress_report {
     std::string text;
-    std::size_t failure = release_count;
+    std::optional<std::size_t> failure;
     std::int32_t failure_code = 0;
 };
 
@@ -167,15 +163,18 @@ void InstallerUI::build_release_page() {
 
     // Every detected release gets a row; the command line may preset which
     // are ticked, and the custom folder.
-    paths = detect_host_releases();
-    const install_plan preset(options_.releases, options_.dir, paths);
-    paths[custom_release] = options_.dir;
-    for (std::size_t i = 0; i < release_count; ++i) {
-        selected[i] = !preset.targets[i].empty();
+    releases_ = release_catalogue::detect();
+    paths = releases_.folders();
+    job.set_target_count(paths.size());
+    const install_plan preset(options_.releases, options_.dir, releases_);
+    paths[custom()] = options_.dir;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        selected.push_back(!preset.targets[i].empty());
+        boxes.emplace_back();
     }
     place_release_rows();
-    if (selected[custom_release]) {
-        custom_path.set_text(paths[custom_release].to_display_string(), false);
+    if (selected[custom()]) {
+        custom_path.set_text(paths[custom()].to_display_string(), false);
         browse.set_visible(true);
         custom_path.set_visible(true);
     }
@@ -238,8 +237,8 @@ void InstallerUI::place_label(norvik::ui::TextLabel& label, norvik::ui::widget& 
 
 void InstallerUI::place_release_rows() {
     std::int32_t rows = 0;
-    for (std::size_t i = 0; i < release_count; ++i) {
-        rows += !paths[i].empty() || i == custom_release ? 1 : 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        rows += !paths[i].empty() || i == custom() ? 1 : 0;
     }
     const std::int32_t page_width = pages[1].rect.width;
     const std::int32_t browse_y = row_height * rows + 60;
@@ -253,15 +252,15 @@ void InstallerUI::place_release_rows() {
     const std::int32_t width = fits ? page_width : release_list.rect.width;
 
     std::int32_t y = first_row_y - top;
-    for (std::size_t i = 0; i < release_count; ++i) {
-        if (paths[i].empty() && i != custom_release) {
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (paths[i].empty() && i != custom()) {
             continue;
         }
         norvik::ui::CheckBox& box = boxes[i];
         box.create(parent, {20, y, width - 30, row_height});
         box.style.set_style("default_back_color", transparent);
         box.layout(0, 5);
-        box.set_text(display_name(i));
+        box.set_text(releases_[i].name);
         box.bind(&selected[i]);
         norvik::ui::connect(&box, event_kind::toggled, this, &InstallerUI::on_custom_folder);
         reveal_on_focus(box);
@@ -315,10 +314,10 @@ void InstallerUI::reveal(const norvik::ui::widget& w) {
 
 bool InstallerUI::has_targets() const {
     // Custom ticked without a folder would be dropped without a word.
-    if (selected[custom_release] && paths[custom_release].empty()) {
+    if (selected[custom()] && paths[custom()].empty()) {
         return false;
     }
-    for (std::size_t i = 0; i < release_count; ++i) {
+    for (std::size_t i = 0; i < paths.size(); ++i) {
         if (selected[i] && !paths[i].empty()) {
             return true;
         }
@@ -360,9 +359,9 @@ void InstallerUI::set_page(std::int32_t index) {
 
 std::string InstallerUI::build_summary() const {
     std::string text = str("Installing ") + product_name + " on:\n\n";
-    for (std::size_t i = 0; i < release_count; ++i) {
+    for (std::size_t i = 0; i < paths.size(); ++i) {
         if (selected[i]) {
-            text += display_name(i) + ":\n" + paths[i].to_display_string() + "\n\n";
+            text += releases_[i].name + ":\n" + paths[i].to_display_string() + "\n\n";
         }
     }
     return text;
@@ -392,11 +391,11 @@ void InstallerUI::on_navigation(const event_info& info) {
 void InstallerUI::on_custom_folder(const event_info& info) {
     if (info.sender == &browse) {
         choose_custom_folder();
-    } else if (info.sender == &boxes[custom_release]) {
-        browse.set_visible(selected[custom_release]);
-        custom_path.set_visible(selected[custom_release]);
+    } else if (info.sender == &boxes[custom()]) {
+        browse.set_visible(selected[custom()]);
+        custom_path.set_visible(selected[custom()]);
         // Where the rows scroll, what ticking Custom brings is shown too.
-        if (selected[custom_release]) {
+        if (selected[custom()]) {
             reveal(custom_path);
         }
     }
@@ -406,7 +405,7 @@ void InstallerUI::on_custom_folder(const event_info& info) {
 void InstallerUI::choose_custom_folder() {
     norvik::filesystem::file_path chosen;
     try {
-        chosen = norvik::filesystem::select_folder(this, "Custom Folder", paths[custom_release]);
+        chosen = norvik::filesystem::select_folder(this, "Custom Folder", paths[custom()]);
     } catch (...) {
         // A shell dialog that cannot be shown is no reason to end the
         // installer: it counts as a cancelled choice, the path stays.
@@ -415,7 +414,7 @@ void InstallerUI::choose_custom_folder() {
     if (chosen.empty()) {
         return;
     }
-    paths[custom_release] = chosen;
+    paths[custom()] = chosen;
     custom_path.set_text(chosen.to_display_string(), false);
 }
 
@@ -424,8 +423,8 @@ void InstallerUI::set_automation_ids() {
     next.automation.automation_id = "Next";
     cancel.automation.automation_id = "Cancel";
     browse.automation.automation_id = "Browse";
-    for (std::size_t i = 0; i < release_count; ++i) {
-        boxes[i].automation.automation_id = "Release." + display_name(i);
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        boxes[i].automation.automation_id = "Release." + releases_[i].name;
     }
     summary_text.automation.automation_id = "Summary";
     summary_scroll.automation.automation_id = "SummaryScroll";
@@ -481,17 +480,17 @@ void InstallerUI::start_install() {
     native.stop_timer(pages[3], progress_timer_id);
     native.start_timer(pages[3], progress_timer_id, progress_interval_ms, false);
     norvik::ui::connect(&pages[3], event_kind::timer, this, &InstallerUI::on_progress_tick);
-    target_list targets;
-    std::size_t first_target = release_count;
-    for (std::size_t i = 0; i < release_count; ++i) {
+    target_list targets(paths.size());
+    std::size_t first_target = paths.size();
+    for (std::size_t i = 0; i < paths.size(); ++i) {
         if (selected[i]) {
             targets[i] = paths[i];
-            first_target = std::min(first_target, paths[i].empty() ? release_count : i);
+            first_target = std::min(first_target, paths[i].empty() ? paths.size() : i);
         }
     }
     run_targets_ = targets;
     if (options_.log != nullptr) {
-        options_.log->targets(targets, started_ ? std::vector<std::size_t>{} : options_.missing);
+        options_.log->targets(releases_, targets, started_ ? std::vector<std::string>{} : options_.missing);
     }
     started_ = true;
     // A previous worker is joined first: once it has ended it can no longer
@@ -511,7 +510,7 @@ void InstallerUI::run_job(target_list targets, std::size_t first_target) {
         // Another run of the installer may be writing right now (a deployment
         // tool's, say). Meanwhile the first target shows as being installed,
         // so that the page's dots keep turning while this run waits its turn.
-        if (first_target < release_count) {
+        if (first_target < job.status.size()) {
             job.status[first_target].store(status_installing, std::memory_order_release);
         }
         lock = install_lock::wait();
@@ -522,25 +521,25 @@ void InstallerUI::run_job(target_list targets, std::size_t first_target) {
 void InstallerUI::on_progress_tick() {
     const std::string dots(tick_counter, '.');
     const bool done = job.done.load(std::memory_order_acquire);
-    std::array<std::int32_t, release_count> status{};
-    for (std::size_t i = 0; i < release_count; ++i) {
+    std::vector<std::int32_t> status(job.status.size());
+    for (std::size_t i = 0; i < status.size(); ++i) {
         status[i] = job.status[i].load(std::memory_order_acquire);
     }
 
     progress_report report;
-    for (std::size_t i = 0; i < release_count; ++i) {
+    for (std::size_t i = 0; i < status.size(); ++i) {
         const std::int32_t s = status[i];
         if (s == status_untouched) {
             continue;
         }
         if (s == status_installing) {
-            report.text += str("Installing ") + product_full_name + " " + display_name(i) + dots + "\n";
+            report.text += str("Installing ") + product_full_name + " " + releases_[i].name + dots + "\n";
         } else if (s == status_installed) {
-            report.text += str(product_full_name) + " " + display_name(i) + " installed.\n";
+            report.text += str(product_full_name) + " " + releases_[i].name + " installed.\n";
             // An installed release is not written again by a retry.
             selected[i] = false;
         } else {
-            report.text += str(product_full_name) + " " + display_name(i) + " failed to install!\n";
+            report.text += str(product_full_name) + " " + releases_[i].name + " failed to install!\n";
             report.failure = i;
             report.failure_code = s;
         }
@@ -559,15 +558,15 @@ void InstallerUI::on_progress_tick() {
             worker.join();
         }
         if (options_.log != nullptr) {
-            options_.log->outcome(job, run_targets_);
+            options_.log->outcome(job, releases_, run_targets_);
         }
         // A passive run asks nothing: a failure is its outcome, and so is a
         // release it was told to install that this machine does not have.
         const bool missing = options_.passive && !options_.missing.empty();
-        if (report.failure == release_count && !missing) {
+        if (!report.failure && !missing) {
             outcome_ = run_outcome::succeeded;
             finish(str(product_full_name) + " was successfully installed.");
-        } else if (!options_.passive && ask_retry(report.failure, report.failure_code)) {
+        } else if (!options_.passive && report.failure && ask_retry(*report.failure, report.failure_code)) {
             start_install();
         } else {
             outcome_ = run_outcome::failed;
@@ -614,7 +613,7 @@ void InstallerUI::finish(const std::string& header) {
 }
 
 bool InstallerUI::ask_retry(std::size_t failed, std::int32_t code) {
-    const std::string message = str("The installation of ") + product_full_name + " " + display_name(failed) +
+    const std::string message = str("The installation of ") + product_full_name + " " + releases_[failed].name +
                                 " failed!\nError code: " + std::to_string(code) +
                                 " Please contact support.\n\nDo you want to retry?";
     norvik::ui::MessagePopup popup;

@@ -9,13 +9,14 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "installer/host_releases.h"
 #include "installer/installer_button.h"
+#include "installer/release_catalogue.h"
 #include "installer/system.h"
 #include "render/image.h"
 #include "ui/controls/check_box.h"
@@ -32,14 +33,14 @@ class install_log;
 // How the command line asked for the wizard. Without switches every field
 // keeps its default, and the wizard is exactly the one a user starts.
 struct wizard_options {
-    // Ticked releases: these indexes (when detected), else every detected one.
-    std::optional<std::vector<std::size_t>> releases;
+    // Ticked releases: these (when detected), else every detected one.
+    std::optional<std::vector<std::string>> releases;
     // The custom folder, ticked when given.
     norvik::filesystem::file_path dir;
     // Straight to the install, no question, closing itself after the outcome.
     bool passive = false;
     // Named releases this machine does not have: a passive run fails for them.
-    std::vector<std::size_t> missing;
+    std::vector<std::string> missing;
     // Where the run is logged (targets and outcomes); not owned.
     install_log* log = nullptr;
     // Whether the worker takes the machine-wide install lock itself; false
@@ -87,14 +88,17 @@ public:
     InstallerButton back;
     InstallerButton next;
     InstallerButton cancel;
-    std::array<bool, release_count> selected{};
-    release_paths paths;
+    // One per entry of the release catalogue (the table's ten, then any
+    // current releases, Custom last), made once the releases are detected.
+    // A deque, so that the boxes bound to the flags never see them move.
+    std::deque<bool> selected;
+    target_list paths;
     // Made only when page 1's rows do not fit it: the rows, Browse and the
     // path label then scroll in release_list, inside release_view.
     norvik::ui::GenericPanel release_view;
     norvik::ui::ScrollBar release_scroll;
     norvik::ui::GenericPanel release_list;
-    std::array<norvik::ui::CheckBox, release_count> boxes;
+    std::deque<norvik::ui::CheckBox> boxes;
     InstallerButton browse;
     norvik::ui::TextLabel custom_path;
     norvik::ui::TextLabel selection_header;
@@ -147,6 +151,8 @@ private:
     std::string build_summary() const;
     // Shows a final outcome: its header, and "Finish" on the third button.
     void finish(const std::string& header);
+    // The index of the custom folder: the last of every per-release list.
+    std::size_t custom() const { return releases_.custom(); }
     // Asks whether to retry after release `failed` ended in `code`.
     bool ask_retry(std::size_t failed, std::int32_t code);
     // The worker's body: waits for any other run of the installer to end,
@@ -156,6 +162,8 @@ private:
     void close_after_outcome();
 
     wizard_options options_;
+    // The releases' names and keys; their folders are `paths`.
+    release_catalogue releases_;
     run_outcome outcome_ = run_outcome::pending;
     // The targets of the run in progress, for the log.
     target_list run_targets_;

@@ -83,8 +83,8 @@ bool write_all(HANDLE file, const void* bytes, DWORD size) noexcept {
     return FlushFileBuffers(file) != FALSE;
 }
 
-WORD resource_for(std::size_t index, std::int32_t custom_uses_main_module) noexcept {
-    if (index == custom_release) {
+WORD resource_for(std::size_t index, bool custom, std::int32_t custom_uses_main_module) noexcept {
+    if (custom) {
         return custom_uses_main_module ? module_resource_id : absent_resource_id;
     }
     return index < 2 ? absent_resource_id : module_resource_id;
@@ -149,7 +149,15 @@ int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noe
     return step_ok;
 }
 
-int System::install_one(std::size_t index, const norvik::filesystem::file_path& target,
+System::System(std::size_t target_count) : status(target_count), error(target_count) {}
+
+void System::set_target_count(std::size_t target_count) {
+    // Atomics cannot be moved, so the lists are made anew.
+    status = std::vector<std::atomic<std::int32_t>>(target_count);
+    error = std::vector<std::atomic<std::uint32_t>>(target_count);
+}
+
+int System::install_one(std::size_t index, bool custom, const norvik::filesystem::file_path& target,
                         std::int32_t custom_uses_main_module) const noexcept {
     try {
         const norvik::filesystem::file_path folder = target.appended(vendor_folder);
@@ -157,7 +165,7 @@ int System::install_one(std::size_t index, const norvik::filesystem::file_path& 
         // module file cannot be created.
         CreateDirectoryW(folder.c_str(), nullptr);
         const norvik::filesystem::file_path file = folder.appended(module_file);
-        const WORD id = resource_for(index, custom_uses_main_module);
+        const WORD id = resource_for(index, custom, custom_uses_main_module);
         HRSRC resource = FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), RT_RCDATA);
         if (!resource) {
             return step_resource_missing;
@@ -172,12 +180,13 @@ int System::install_one(std::size_t index, const norvik::filesystem::file_path& 
 void System::run(target_list targets, std::int32_t custom_uses_main_module) {
     done.store(false, std::memory_order_release);
     reached_shared_folder.store(false, std::memory_order_release);
-    for (std::size_t i = 0; i < release_count; ++i) {
+    const std::size_t count = targets.size() < status.size() ? targets.size() : status.size();
+    for (std::size_t i = 0; i < count; ++i) {
         if (targets[i].empty()) {
             continue;
         }
         status[i].store(status_installing, std::memory_order_release);
-        const int step = install_one(i, targets[i], custom_uses_main_module);
+        const int step = install_one(i, i + 1 == targets.size(), targets[i], custom_uses_main_module);
         if (step != step_ok) {
             error[i].store(GetLastError(), std::memory_order_release);
             status[i].store(step * 10, std::memory_order_release);

@@ -7,13 +7,14 @@
 
 #include "filesystem/file_path.h"
 #include "installer/host_releases.h"
+#include "installer/release_catalogue.h"
 #include "installer/shared_data_folder.h"
 
 #include <windows.h>
 
-#include <array>
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 namespace installer {
 
@@ -38,32 +39,37 @@ enum write_step : int {
     step_write_failed = 5,
 };
 
-// The folders to write, one per release; an empty one is skipped.
-using target_list = release_paths;
-
 inline constexpr WORD module_resource_id = 400;
 inline constexpr WORD absent_resource_id = 300;
 
 class System {
 public:
-    System() = default;
+    // Room for `target_count` targets: the table's ten unless more releases
+    // are on the machine.
+    explicit System(std::size_t target_count = release_count);
     System(const System&) = delete;
     System& operator=(const System&) = delete;
 
-    // Thread body. Targets are the worker's own copies; an empty path skips
-    // that release. custom_uses_main_module chooses the module for the custom
-    // folder (index 9): nonzero for the real module, zero for the absent one.
+    // Makes room for `target_count` targets, every status 0. Only while no
+    // run is in progress: the statuses are shared with the worker.
+    void set_target_count(std::size_t target_count);
+
+    // Thread body. Targets are the worker's own copies, one per entry of the
+    // release list (at most as many as there is room for); an empty path
+    // skips that release. custom_uses_main_module chooses the module for the
+    // custom folder (the last target): nonzero for the real module, zero for
+    // the absent one.
     void run(target_list targets, std::int32_t custom_uses_main_module);
 
     // Written only by the worker: every status before done (release),
     // so a reader that sees done (acquire) sees the whole run.
     std::atomic<bool> done{false};
-    std::array<std::atomic<std::int32_t>, release_count> status{};
+    std::vector<std::atomic<std::int32_t>> status;
     // The Windows error code behind each failed target (written before its
     // status), and what the last run did with the shared data folder, with
     // the error code when it could not be made (written before done). For
     // the install log; the wizard shows only the status.
-    std::array<std::atomic<std::uint32_t>, release_count> error{};
+    std::vector<std::atomic<std::uint32_t>> error;
     std::atomic<shared_data_folder::outcome> shared_folder{shared_data_folder::outcome::unavailable};
     std::atomic<std::uint32_t> shared_folder_error{0};
     // Whether the last run reached the shared data folder (every target
@@ -71,7 +77,7 @@ public:
     std::atomic<bool> reached_shared_folder{false};
 
 private:
-    [[nodiscard]] int install_one(std::size_t index, const norvik::filesystem::file_path& target,
+    [[nodiscard]] int install_one(std::size_t index, bool custom, const norvik::filesystem::file_path& target,
                                   std::int32_t custom_uses_main_module) const noexcept;
 };
 

@@ -1,9 +1,11 @@
 #pragma once
-// Ownership of the kernel and LocalAlloc'd objects the install engine uses.
+// Ownership of the kernel objects, registry keys and LocalAlloc'd memory the
+// install engine uses.
 
 #include <windows.h>
 
 #include <memory>
+#include <type_traits>
 
 namespace installer {
 
@@ -20,6 +22,11 @@ using unique_handle = std::unique_ptr<void, handle_closer>;
 inline unique_handle adopt_file(HANDLE handle) noexcept {
     return unique_handle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
 }
+
+struct key_closer {
+    void operator()(HKEY key) const noexcept { RegCloseKey(key); }
+};
+using unique_key = std::unique_ptr<std::remove_pointer_t<HKEY>, key_closer>;
 
 struct local_free_deleter {
     void operator()(void* memory) const noexcept { LocalFree(memory); }

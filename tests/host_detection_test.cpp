@@ -1,12 +1,15 @@
 // Detection of the installed releases from real keys in the test prefix's
 // registry (HKLM\SOFTWARE\Adobe\After Effects).
 #include "installer/host_releases.h"
+#include "installer/release_catalogue.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/host_fixture.h"
 
@@ -90,6 +93,52 @@ TEST_F(HostDetection, A64BitProgramReadsOnlyThe64BitView) {
     register_release(L"13", L"C:\\Native", REG_SZ, KEY_WOW64_64KEY);
     expect_only(installer::detect_host_releases(), {{6, L"C:\\Native"}});
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\Adobe");
+}
+
+// Releases from CC 2017 on, found beside the table, which stays as it was.
+class CurrentReleases : public installer::test::host_fixture {
+protected:
+    CurrentReleases() : host_fixture(L"C:\\current-releases") {}
+};
+
+TEST_F(CurrentReleases, EveryEraInOrderBesideAnUnchangedTable) {
+    const std::vector<installer::test::expected_release> expected = releases_of_every_era();
+    const installer::release_paths table = installer::detect_host_releases();
+    for (std::size_t i = 0; i < installer::release_count; ++i) {
+        EXPECT_EQ(table[i], i == 7 ? expected.front().folder : L"") << "entry " << i;
+    }
+    const installer::release_catalogue found = installer::release_catalogue::detect();
+    ASSERT_EQ(found.size(), installer::release_count + expected.size() - 1);
+    std::vector<std::pair<std::string, std::wstring>> rows;
+    for (std::size_t i = 0; i < found.custom(); ++i) {
+        if (!found[i].folder.empty()) {
+            rows.emplace_back(found[i].name, found[i].folder.wstring());
+        }
+    }
+    std::vector<std::pair<std::string, std::wstring>> want;
+    for (const auto& release : expected) {
+        want.emplace_back(release.name, release.folder);
+    }
+    EXPECT_EQ(rows, want);
+    EXPECT_EQ(found[installer::custom_release].key, L"14.0") << "the first after the table";
+    EXPECT_EQ(found[found.custom()].name, "Custom");
+}
+
+TEST(ReleaseNames, FollowTheYearAndAreReadInAnyCase) {
+    const std::pair<unsigned, const char*> names[] = {{14, "CC2017"}, {15, "CC2018"}, {16, "CC2019"}, {17, "2020"},
+                                                      {18, "2021"},   {22, "2022"},   {26, "2026"},   {31, "2031"}};
+    for (const auto& [major, name] : names) {
+        EXPECT_EQ(installer::current_release_name(major), name);
+        std::wstring typed(name, name + std::char_traits<char>::length(name));
+        for (wchar_t& c : typed) {
+            c = static_cast<wchar_t>(towlower(c));
+        }
+        EXPECT_EQ(installer::release_catalogue::release_name(typed), name);
+    }
+    EXPECT_EQ(installer::release_catalogue::release_name(L"cc2015.3"), "CC2015.3");
+    for (const wchar_t* none : {L"2019", L"2016", L"CC2020", L"CC2022", L"Custom", L"2022 ", L"20022", L""}) {
+        EXPECT_EQ(installer::release_catalogue::release_name(none), "") << std::wstring(none).size();
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -24,6 +25,15 @@ void write_release(const std::wstring& key, DWORD type, const void* data, DWORD 
 // Records `folder` as the plug-in folder of the release subkey `key`.
 void register_release(const std::wstring& key, const std::wstring& folder, DWORD type = REG_SZ, REGSAM view = 0);
 
+// Writes the string value `name` of the release subkey `key`.
+void write_release_value(const std::wstring& key, const wchar_t* name, const std::wstring& text, DWORD type = REG_SZ);
+
+// A release as the installer should list it: its name and plug-in folder.
+struct expected_release {
+    std::string name;
+    std::wstring folder;
+};
+
 // Every test starts with no release registered in either registry view and,
 // when it names a scratch folder, with that folder made afresh; both are
 // cleared again when it ends.
@@ -37,6 +47,15 @@ protected:
     // A plug-in folder `name` that exists in the scratch folder, registered
     // for the release subkey `key`.
     std::wstring release(const std::wstring& key, const std::wstring& name) const;
+
+    // Releases of every era as they register themselves, in the scratch
+    // folder (which must be on C:): "13.5" (CC2015), "14.0" (CC2017), "22.0"
+    // with a REG_EXPAND_SZ folder, "24.0" known only by its InstallPath, a
+    // future "27.0", and keys that must match nothing ("23.0" whose
+    // InstallPath has no Plug-ins folder, "24.6", "023.0", "2024", "14",
+    // "19.0", "12.0"). Returns the releases to expect, in the installer's
+    // order.
+    std::vector<expected_release> releases_of_every_era() const;
 
     const std::wstring scratch;
 

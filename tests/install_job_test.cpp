@@ -127,7 +127,7 @@ protected:
 
 TEST_F(InstallJob, OneTargetReceivesTheWholeModule) {
     ASSERT_EQ(module_bytes().size(), module_size);
-    installer::target_list targets;
+    installer::target_list targets(release_count);
     const std::wstring target = folder(L"cc");
     targets[5] = target;
     run(targets);
@@ -141,7 +141,7 @@ TEST_F(InstallJob, OneTargetReceivesTheWholeModule) {
 }
 
 TEST_F(InstallJob, FirstFailureStopsTheRun) {
-    installer::target_list targets;
+    installer::target_list targets(release_count);
     const std::wstring blocked = folder(L"blocked");
     // A file where the vendor folder should be: the folder cannot be created
     // and nothing can be written below it (permission bits do not stop root).
@@ -158,14 +158,14 @@ TEST_F(InstallJob, FirstFailureStopsTheRun) {
 }
 
 TEST_F(InstallJob, MissingDriveIsAnUnwritableTarget) {
-    installer::target_list targets;
+    installer::target_list targets(release_count);
     targets[2] = L"Q:\\no\\such\\drive";
     run(targets);
     EXPECT_EQ(status(2), 40);
 }
 
 TEST_F(InstallJob, ResourceChoiceForCustomAndOldReleases) {
-    installer::target_list targets;
+    installer::target_list targets(release_count);
     targets[9] = folder(L"custom");
     run(targets, 0);
     EXPECT_EQ(status(9), 20) << "resource 300 is absent";
@@ -175,7 +175,7 @@ TEST_F(InstallJob, ResourceChoiceForCustomAndOldReleases) {
     EXPECT_EQ(status(9), 2);
     EXPECT_EQ(read_file(module_in(targets[9].wstring())).size(), module_size);
 
-    installer::target_list old;
+    installer::target_list old(release_count);
     old[0] = folder(L"cs3");
     run(old);
     EXPECT_EQ(status(0), 20);
@@ -183,7 +183,7 @@ TEST_F(InstallJob, ResourceChoiceForCustomAndOldReleases) {
 }
 
 TEST_F(InstallJob, NoTargetsStillCreatesTheSharedFolder) {
-    run(installer::target_list{});
+    run(installer::target_list(release_count));
     for (std::size_t i = 0; i < release_count; ++i) {
         EXPECT_EQ(status(i), 0);
     }
@@ -194,7 +194,7 @@ TEST_F(InstallJob, LongerExistingModuleIsReplacedCompletely) {
     const std::wstring target = folder(L"existing");
     CreateDirectoryW((target + L"\\Falkmoor").c_str(), nullptr);
     write_file(module_in(target), std::vector<char>(module_size + 4'000'000, 'o'));
-    installer::target_list targets;
+    installer::target_list targets(release_count);
     targets[4] = target;
     run(targets);
     EXPECT_EQ(status(4), 2);
@@ -244,7 +244,7 @@ TEST_F(InstallJob, ModuleHeldOpenByAnotherProgram) {
                 CloseHandle(held);
             });
         }
-        installer::target_list targets;
+        installer::target_list targets(release_count);
         targets[6] = target;
         run(targets);
         if (holder.joinable()) {
@@ -276,7 +276,7 @@ TEST_F(InstallJob, FolderNearThePathLimit) {
     ASSERT_TRUE(CreateDirectoryW(vendor.c_str(), nullptr));
     ASSERT_EQ(module_in(target).size(), module_length);
 
-    installer::target_list targets;
+    installer::target_list targets(release_count);
     targets[3] = target;
     const std::vector<std::wstring> written = names_written_during(vendor, [&] { run(targets); });
     EXPECT_EQ(status(3), 2);
@@ -302,7 +302,7 @@ TEST_F(InstallJob, FullDiskKeepsThePreviousModule) {
     }
     const std::vector<char> previous = read_file(module_in(target));
     ASSERT_FALSE(previous.empty()) << "the script places a previous module";
-    installer::target_list targets;
+    installer::target_list targets(release_count);
     targets[5] = std::wstring(target);
     run(targets);
     EXPECT_EQ(status(5), 50);
@@ -311,7 +311,7 @@ TEST_F(InstallJob, FullDiskKeepsThePreviousModule) {
 }
 
 TEST_F(InstallJob, StatusesAreVisibleOnceDoneIsSeen) {
-    installer::target_list targets;
+    installer::target_list targets(release_count);
     targets[2] = folder(L"a");
     targets[8] = folder(L"b");
     std::thread worker(&installer::System::run, &job, targets, 1);

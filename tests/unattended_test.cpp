@@ -55,7 +55,9 @@ std::string log_text() {
 TEST(CommandLine, ReadsSwitchesAndRefusesWhatItDoesNotUnderstand) {
     const command_line all(L"/QUIET /Releases=\"CC2015 , cc\" /dir=\"C:\\Plug Ins\\\" /log=C:\\l.txt");
     EXPECT_TRUE(all.quiet && !all.passive && !all.marked() && all.error().empty());
-    EXPECT_EQ(all.releases, (std::vector<std::size_t>{5, 7}));
+    EXPECT_EQ(all.releases, (std::vector<std::string>{"CC", "CC2015"}));
+    EXPECT_EQ(command_line(L"/quiet /releases=2025,cc2017,CC").releases,
+              (std::vector<std::string>{"CC", "CC2017", "2025"}));
     EXPECT_EQ(all.dir, L"C:\\Plug Ins\\") << "a quoted folder keeps its last backslash";
     EXPECT_EQ(all.log_path, L"C:\\l.txt");
     EXPECT_EQ(all.elevated_parameters(), L"/UAC " + all.text());
@@ -154,6 +156,33 @@ TEST_F(Unattended, QuietInstallsAndTellsEveryOutcomeByItsExitCode) {
     // Nothing detected and nothing named.
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, host_key);
     EXPECT_EQ(run(L"/quiet"), 1603u);
+}
+
+// On a machine of today: every release registered, of every era, gets the
+// module; the newer names work in /releases= as the older ones do.
+TEST_F(Unattended, ReleasesOfEveryEra) {
+    const std::vector<installer::test::expected_release> releases = releases_of_every_era();
+    EXPECT_EQ(run(L"/quiet" + logged), 0u);
+    for (const auto& release : releases) {
+        EXPECT_TRUE(installed(release.folder)) << release.name;
+    }
+    for (const char* line : {"Detected 2022 (registry key 22.0): C:\\unattended\\2022",
+                             "Detected 2024 (registry key 24.0): C:\\unattended\\AE 2024\\Support Files\\Plug-ins",
+                             "CC2017: installed", "2027: installed", "Exit code: 0"}) {
+        EXPECT_NE(log_text().find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(log_text().find("look-alike"), std::string::npos);
+
+    for (const auto& release : releases) {
+        std::filesystem::remove_all(std::filesystem::path(release.folder + L"\\Falkmoor"));
+    }
+    EXPECT_EQ(run(L"/quiet /releases=2027,cc2017"), 0u);
+    EXPECT_TRUE(installed(releases[1].folder) && installed(releases[4].folder));
+    EXPECT_FALSE(installed(releases[2].folder));
+    // A named release this machine does not have, after those it has.
+    EXPECT_EQ(run(L"/quiet /releases=2022,2025" + logged), 1603u);
+    EXPECT_TRUE(installed(releases[2].folder));
+    EXPECT_NE(log_text().find("Target 2025: failed, this release is not installed on this machine"), std::string::npos);
 }
 
 // The text of the message box the program shows, found by its caption; the

@@ -148,6 +148,31 @@ TEST_F(Wizard, RowsThatDoNotFitScrollUnderTheHeader) {
     EXPECT_EQ(wizard.release_list.rect.y, end);
 }
 
+// A machine of today: a row for each release of every era, in the
+// installer's order, and the module in each.
+TEST_F(Wizard, ReleasesOfEveryEra) {
+    const std::vector<installer::test::expected_release> releases = releases_of_every_era();
+    InstallerUI wizard;
+    show(wizard);
+    std::vector<std::string> rows;
+    for (const norvik::ui::CheckBox& box : wizard.boxes) {
+        if (box.created) {
+            rows.push_back(box.text);
+        }
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"CC2015", "CC2017", "2022", "2024", "2027", "Custom"}));
+    press(wizard, wizard.next, 2);
+    EXPECT_NE(wizard.summary_text.text.find("\n\n2024:\nC:/wizard-test/AE 2024/Support Files/Plug-ins\n\n2027:"),
+              std::string::npos);
+    press(wizard, wizard.next);
+    ASSERT_TRUE(pump_until([&] { return wizard.finished; }, 60000));
+    EXPECT_EQ(wizard.progress_header.text, "Quendal for After Effects was successfully installed.");
+    EXPECT_NE(wizard.progress_text.text.find("Quendal for After Effects 2022 installed.\n"), std::string::npos);
+    for (const auto& release : releases) {
+        EXPECT_TRUE(installed(release.folder)) << release.name;
+    }
+}
+
 TEST_F(Wizard, CustomFolderChosenInTheShellDialog) {
     const std::wstring folder = scratch + L"\\Plug Ins";
     CreateDirectoryW(folder.c_str(), nullptr);
@@ -257,7 +282,7 @@ TEST_F(Wizard, CommandLinePresetsAndAnotherRunInstalling) {
     const std::wstring custom = scratch + L"\\Plug Ins";
     CreateDirectoryW(custom.c_str(), nullptr);
     installer::wizard_options options;
-    options.releases = std::vector<std::size_t>{7};
+    options.releases = std::vector<std::string>{"CC2015"};
     options.dir = custom;
     InstallerUI wizard(options);
     EXPECT_FALSE(wizard.selected[5]);
