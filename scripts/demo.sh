@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The installer on a built-in demo: a scratch Wine prefix under the build tree
-# with two After Effects releases registered ("12", shown as CC, and "13.5",
-# CC2015), and QuendalInstaller.exe started without arguments, so that it
+# with three After Effects releases registered ("12", shown as CC, "13.5",
+# CC2015, and "25.0", 2025), and QuendalInstaller.exe started without arguments, so that it
 # relaunches itself elevated with "/UAC" as it does on Windows.
 #
 # With a display, the window opens for you to use. Without one, it runs in a
@@ -38,6 +38,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   clear_releases; : >"$out/releases.txt"
   register_release "$out/releases.txt" CC 12 'C:\Program Files\Adobe\After Effects CC\Support Files\Plug-ins'
   register_release "$out/releases.txt" CC2015 13.5 'C:\Program Files\Adobe\After Effects CC 2015\Support Files\Plug-ins'
+  register_release "$out/releases.txt" 2025 25.0 'C:\Program Files\Adobe\Adobe After Effects 2025\Support Files\Plug-ins'
   echo "Starting the installer (prefix $WINEPREFIX)"
   wine "$exe"
   # The launcher ends at once; the elevated copy runs until it is closed.
@@ -59,6 +60,7 @@ export WINEPREFIX=$NORVIK_WINEPREFIX DISPLAY=$NORVIK_DISPLAY
 clear_releases; : >"$out/releases.txt"
 register_release "$out/releases.txt" CC 12 'C:\Program Files\Adobe\After Effects CC\Support Files\Plug-ins'
 register_release "$out/releases.txt" CC2015 13.5 'C:\Program Files\Adobe\After Effects CC 2015\Support Files\Plug-ins'
+register_release "$out/releases.txt" 2025 25.0 'C:\Program Files\Adobe\Adobe After Effects 2025\Support Files\Plug-ins'
 xdotool mousemove 0 0
 wine "$exe" </dev/null >/dev/null 2>&1 || { echo "the launcher failed" >&2; exit 1; }
 scripts/wizard-walk.sh "$out" "$module"
