@@ -15,18 +15,27 @@
 #   --pkcs12 FILE        certificate and key; the password is read from the
 #                        environment variable RELEASE_PKCS12_PASSWORD
 #   --pkcs11-module LIB  a hardware token's PKCS#11 library, with --pkcs11-key
-#                        (the key's pkcs11: URI) and --certs (the signing
-#                        certificate and its intermediates, PEM); the token's
-#                        PIN comes from RELEASE_PKCS11_PIN, or the URI, or a prompt
+#                        (the key's pkcs11: URI, without a pin-value) and
+#                        --certs (the signing certificate and its intermediates,
+#                        PEM); the token's PIN is read from RELEASE_PKCS11_PIN
+#                        (set it empty for a token with a PIN pad of its own)
 #   --timestamp URL      an RFC 3161 time-stamp server
-#   --ca FILE            the root certificates the signature (and the time
-#                        stamp) are verified against after signing; the system's
-#                        by default
+#   --ca FILE            the root certificates the signature and the time stamp
+#                        are verified against after signing; the system's by
+#                        default
 #
 # Nothing is written into DIR unless everything succeeded. The same sources,
 # module and toolchain give a byte-identical unsigned exe (see README.md,
 # "Releasing").
 set -eu -o pipefail
+# The password and the PIN are taken into this shell and out of the
+# environment before any other program starts: every program started from here
+# on (openssl, apt, cmake, the compilers) would inherit them, and a process's
+# environment can be read back from /proc for as long as it runs. They reach
+# openssl and osslsigncode through a pipe only.
+pkcs12_password=${RELEASE_PKCS12_PASSWORD-} pkcs12_password_set=${RELEASE_PKCS12_PASSWORD+set}
+pkcs11_pin=${RELEASE_PKCS11_PIN-} pkcs11_pin_set=${RELEASE_PKCS11_PIN+set}
+unset RELEASE_PKCS12_PASSWORD RELEASE_PKCS11_PIN
 # Paths given on the command line are taken from the caller's folder.
 root=$(cd "$(dirname "$0")/.." && pwd)
 exe_name=QuendalInstaller.exe
@@ -81,14 +90,23 @@ if [ -n "$module" ]; then
     fail "the module $module is not a Windows module (it does not start with MZ)"
 fi
 
-signing=none
+signing=none secret=''
 if [ -n "$pkcs12" ]; then
   [ -z "$p11_module$p11_key" ] || fail "give either --pkcs12 or --pkcs11-module, not both"
   signing=pkcs12
 elif [ -n "$p11_module$p11_key" ]; then
   [ -n "$p11_module" ] && [ -n "$p11_key" ] && [ -n "$certs" ] ||
     fail "a token needs --pkcs11-module, --pkcs11-key and --certs together"
-  signing=pkcs11
+  # A PIN in the URI would stand on this script's command line and on
+  # osslsigncode's, which every user of the machine can read. The engine finds
+  # the attribute wherever it stands, whatever its case.
+  case "${p11_key,,}" in
+    *pin-value=*) fail "--pkcs11-key holds the token's PIN (pin-value): take it out of the URI" \
+      "and set RELEASE_PKCS11_PIN instead (and change the PIN if others use this machine)" ;;
+  esac
+  [ -n "$pkcs11_pin_set" ] ||
+    fail "set RELEASE_PKCS11_PIN to the token's PIN (empty for a token with a PIN pad of its own)"
+  signing=pkcs11 secret=$pkcs11_pin
 fi
 if [ $signing = none ]; then
   [ -z "$timestamp$ca$certs" ] || fail "--timestamp, --ca and --certs need a certificate to sign with"
@@ -115,25 +133,24 @@ check_leaf() { # PEM file whose first certificate signs
 
 if [ $signing = pkcs12 ]; then
   readable_file "the PKCS#12 file" "$pkcs12"
-  [ -n "${RELEASE_PKCS12_PASSWORD+set}" ] ||
-    fail "set RELEASE_PKCS12_PASSWORD to the password of $pkcs12"
+  [ -n "$pkcs12_password_set" ] || fail "set RELEASE_PKCS12_PASSWORD to the password of $pkcs12"
+  secret=$pkcs12_password
+  # openssl takes the first line of its input as the password; an empty
+  # input is an error to it, an empty line the empty password.
+  read_p12() { printf '%s\n' "$secret" | openssl pkcs12 "${p12_legacy[@]}" -in "$pkcs12" -passin stdin "$@"; }
   # Files exported by older Windows versions use ciphers OpenSSL 3 keeps in
   # its legacy provider.
   p12_legacy=()
-  if ! openssl pkcs12 -in "$pkcs12" -passin env:RELEASE_PKCS12_PASSWORD -clcerts -nokeys \
-      -out "$work/leaf.pem" 2>"$work/openssl.log"; then
+  if ! read_p12 -clcerts -nokeys -out "$work/leaf.pem" 2>"$work/openssl.log"; then
     if grep -qi 'unsupported' "$work/openssl.log"; then p12_legacy=(-legacy); fi
-    if [ ${#p12_legacy[@]} -eq 0 ] ||
-        ! openssl pkcs12 "${p12_legacy[@]}" -in "$pkcs12" -passin env:RELEASE_PKCS12_PASSWORD \
-          -clcerts -nokeys -out "$work/leaf.pem" 2>"$work/openssl.log"; then
+    if [ ${#p12_legacy[@]} -eq 0 ] || ! read_p12 -clcerts -nokeys -out "$work/leaf.pem" 2>"$work/openssl.log"; then
       if grep -qi 'invalid password' "$work/openssl.log"; then
         fail "wrong password for $pkcs12 (RELEASE_PKCS12_PASSWORD)"
       fi
       fail "$pkcs12 cannot be read as PKCS#12: $(head -n 1 "$work/openssl.log")"
     fi
   fi
-  openssl pkcs12 "${p12_legacy[@]}" -in "$pkcs12" -passin env:RELEASE_PKCS12_PASSWORD -nocerts \
-    -nodes 2>/dev/null | grep -q 'PRIVATE KEY' || fail "$pkcs12 holds no private key"
+  read_p12 -nocerts -nodes 2>/dev/null | grep -q 'PRIVATE KEY' || fail "$pkcs12 holds no private key"
   check_leaf "$work/leaf.pem" "$pkcs12"
 elif [ $signing = pkcs11 ]; then
   readable_file "the PKCS#11 library" "$p11_module"
@@ -207,14 +224,11 @@ if [ $signing != none ]; then
   # A password or PIN goes through a pipe, never onto a command line, where
   # any user of the machine could read it; osslsigncode refuses an empty one
   # from a file, and an empty one reveals nothing on a command line.
-  secret=''
   if [ $signing = pkcs12 ]; then
     sign+=(-pkcs12 "$pkcs12")
-    secret=$RELEASE_PKCS12_PASSWORD
     if [ -n "$secret" ]; then sign+=(-readpass /dev/stdin); else sign+=(-pass ''); fi
   else
     sign+=(-pkcs11module "$p11_module" -key "$p11_key" -certs "$certs")
-    secret=${RELEASE_PKCS11_PIN:-}
     [ -z "$secret" ] || sign+=(-readpass /dev/stdin)
   fi
   [ -z "$timestamp" ] || sign+=(-ts "$timestamp")
@@ -222,7 +236,13 @@ if [ $signing != none ]; then
   # Without a PIN, a token's library may ask on the terminal.
   run_sign() { if [ -n "$secret" ]; then printf '%s' "$secret" | "${sign[@]}"; else "${sign[@]}"; fi; }
   if ! run_sign >"$work/sign.log" 2>&1; then
-    cat "$work/sign.log" >&2
+    # Shown with the secret blanked out wherever it appears: a token's library
+    # or an engine may well repeat what it was given in an error, and build
+    # logs are kept and shared.
+    while IFS= read -r line || [ -n "$line" ]; do
+      [ -z "$secret" ] || line=${line//"$secret"/"[hidden]"}
+      printf '%s\n' "$line"
+    done <"$work/sign.log" >&2
     fail "signing failed (osslsigncode's output is above)"
   fi
   verify=(osslsigncode verify -in "$work/signed.exe")
