@@ -6,7 +6,7 @@
 #
 #   release.sh [--module PATH] --out DIR
 #              [--pkcs12 FILE | --pkcs11-module LIB --pkcs11-key URI --certs FILE]
-#              [--timestamp URL] [--ca FILE]
+#              [--timestamp URL] [--ca FILE] [--accept-toolchain]
 #
 #   --module PATH        the plug-in module to embed (resource 400); without it
 #                        the build's deterministic placeholder, which is not a
@@ -23,6 +23,8 @@
 #   --ca FILE            the root certificates the signature and the time stamp
 #                        are verified against after signing; the system's by
 #                        default
+#   --accept-toolchain   release although the installed toolchain differs from
+#                        the versions README.md pins; the notes name both
 #
 # Nothing is written into DIR unless everything succeeded. The same sources,
 # module and toolchain give a byte-identical unsigned exe (see README.md,
@@ -49,10 +51,11 @@ loud() { # a boxed warning on stderr, hard to miss in a build log
   echo '**********************************************************************' >&2
 }
 
-module='' out='' pkcs12='' p11_module='' p11_key='' certs='' timestamp='' ca=''
+module='' out='' pkcs12='' p11_module='' p11_key='' certs='' timestamp='' ca='' accept_toolchain=no
 while [ $# -gt 0 ]; do
   option=$1
   case "$option" in
+    --accept-toolchain) accept_toolchain=yes; shift; continue ;;
     --module|--out|--pkcs12|--pkcs11-module|--pkcs11-key|--certs|--timestamp|--ca)
       [ $# -ge 2 ] && [ -n "$2" ] || fail "$option needs a value"
       value=$2; shift 2 ;;
@@ -168,6 +171,34 @@ fi
 
 "$root/scripts/install-deps.sh"
 
+# The toolchain the release names must be the one it was built with, and the
+# one README.md tells others to rebuild it with: the table in its "Releasing"
+# section pins each package's version as dpkg reports it.
+toolchain_pins() { # package version, a line each
+  [ ! -r "$root/README.md" ] ||
+    sed -n '/^## Releasing/,/^## /s/^| `\([^`]*\)` | \([^ |]*\) |$/\1 \2/p' "$root/README.md"
+}
+installed_versions() { # the pins' packages as installed, in the same form
+  local package wanted version
+  while read -r package wanted; do
+    version=$(dpkg-query -W -f='${Version}' "$package" 2>/dev/null) || version=''
+    echo "$package ${version:-not-installed}"
+  done <<<"$1"
+}
+listed() { sed -z 's/\n$//; s/\n/, /g' <<<"$1"; } # one line, for the notes
+pinned=$(toolchain_pins)
+[ -n "$pinned" ] || fail "README.md pins no toolchain (the package table of its \"Releasing\" section)"
+used=$(installed_versions "$pinned")
+if [ "$used" != "$pinned" ]; then
+  paste -d ' ' <(echo "$pinned") <(echo "$used") |
+    awk '$2 != $4 { printf "  %s: README.md pins %s, installed is %s\n", $1, $2, $4 }' >&2
+  [ $accept_toolchain = yes ] ||
+    fail "the installed toolchain is not the one README.md pins (above): install the pinned versions," \
+      "or give --accept-toolchain to release with these, and the notes will name both"
+  loud "THE TOOLCHAIN DIFFERS FROM THE ONE README.md PINS (above)." \
+       "Released with --accept-toolchain: the notes name both."
+fi
+
 # Reproducibility comes from the toolchain's own switches:
 #  - the linker writes no time stamp into the PE header; windres writes none
 #    into the resource directories in the first place;
@@ -214,6 +245,8 @@ if ! env CFLAGS="$map" CXXFLAGS="$map" LDFLAGS=-Wl,--no-insert-timestamp RCFLAGS
 fi
 "$root/scripts/check-imports.sh" "$build" >/dev/null || fail "the program imports DLLs that are not part of Windows"
 cp "$build/installer/$exe_name" "$work/$exe_name"
+[ "$(installed_versions "$pinned")" = "$used" ] ||
+  fail "the toolchain's packages changed while building (an upgrade ran meanwhile?); make the release again"
 unsigned_sha=$(sha256sum "$work/$exe_name" | cut -d' ' -f1)
 
 # --- Signing, and a verification of what was signed. ---
@@ -303,7 +336,6 @@ mv -n -T "$staging" "$out"
 [ ! -e "$staging" ] || fail "$out appeared while the release was made; it was left as it is"
 staging=''
 
-tool_version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo unknown; }
 echo "== release written"
 echo "  $out/$exe_name"
 echo "  $out/SHA256SUMS"
@@ -317,10 +349,9 @@ else
 fi
 if [ $signing = none ]; then echo "  signature: none (unsigned)"; else echo "  signature: $signer${timestamp:+, time-stamped by $timestamp}"; fi
 echo "  sources:   commit $commit, SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH"
-echo "  toolchain: g++-mingw-w64-x86-64-posix $(tool_version g++-mingw-w64-x86-64-posix)," \
-     "mingw-w64-x86-64-dev $(tool_version mingw-w64-x86-64-dev)," \
-     "binutils-mingw-w64-x86-64 $(tool_version binutils-mingw-w64-x86-64)," \
-     "cmake $(tool_version cmake), ninja-build $(tool_version ninja-build), python3 $(tool_version python3)"
+echo "  toolchain: $(listed "$used")"
+[ "$used" = "$pinned" ] ||
+  echo "  pinned:    $(listed "$pinned") (README.md; accepted with --accept-toolchain)"
 if [ -z "$module" ]; then
   loud "This release carries the PLACEHOLDER module. Do not ship it."
 fi
