@@ -6,7 +6,7 @@
 #
 #   release.sh [--module PATH] --out DIR
 #              [--pkcs12 FILE | --pkcs11-module LIB --pkcs11-key URI --certs FILE]
-#              [--timestamp URL] [--ca FILE]
+#              [--timestamp URL] [--ca FILE] [--accept-toolchain]
 #
 #   --module PATH        the plug-in module to embed (resource 400); without it
 #                        the build's deterministic placeholder, which is not a
@@ -15,18 +15,29 @@
 #   --pkcs12 FILE        certificate and key; the password is read from the
 #                        environment variable RELEASE_PKCS12_PASSWORD
 #   --pkcs11-module LIB  a hardware token's PKCS#11 library, with --pkcs11-key
-#                        (the key's pkcs11: URI) and --certs (the signing
-#                        certificate and its intermediates, PEM); the token's
-#                        PIN comes from RELEASE_PKCS11_PIN, or the URI, or a prompt
+#                        (the key's pkcs11: URI, without a pin-value) and
+#                        --certs (the signing certificate and its intermediates,
+#                        PEM); the token's PIN is read from RELEASE_PKCS11_PIN
+#                        (set it empty for a token with a PIN pad of its own)
 #   --timestamp URL      an RFC 3161 time-stamp server
-#   --ca FILE            the root certificates the signature (and the time
-#                        stamp) are verified against after signing; the system's
-#                        by default
+#   --ca FILE            the root certificates the signature and the time stamp
+#                        are verified against after signing; the system's by
+#                        default
+#   --accept-toolchain   release although the installed toolchain differs from
+#                        the versions README.md pins; the notes name both
 #
 # Nothing is written into DIR unless everything succeeded. The same sources,
 # module and toolchain give a byte-identical unsigned exe (see README.md,
 # "Releasing").
 set -eu -o pipefail
+# The password and the PIN are taken into this shell and out of the
+# environment before any other program starts: every program started from here
+# on (openssl, apt, cmake, the compilers) would inherit them, and a process's
+# environment can be read back from /proc for as long as it runs. They reach
+# openssl and osslsigncode through a pipe only.
+pkcs12_password=${RELEASE_PKCS12_PASSWORD-} pkcs12_password_set=${RELEASE_PKCS12_PASSWORD+set}
+pkcs11_pin=${RELEASE_PKCS11_PIN-} pkcs11_pin_set=${RELEASE_PKCS11_PIN+set}
+unset RELEASE_PKCS12_PASSWORD RELEASE_PKCS11_PIN
 # Paths given on the command line are taken from the caller's folder.
 root=$(cd "$(dirname "$0")/.." && pwd)
 exe_name=QuendalInstaller.exe
@@ -40,10 +51,11 @@ loud() { # a boxed warning on stderr, hard to miss in a build log
   echo '**********************************************************************' >&2
 }
 
-module='' out='' pkcs12='' p11_module='' p11_key='' certs='' timestamp='' ca=''
+module='' out='' pkcs12='' p11_module='' p11_key='' certs='' timestamp='' ca='' accept_toolchain=no
 while [ $# -gt 0 ]; do
   option=$1
   case "$option" in
+    --accept-toolchain) accept_toolchain=yes; shift; continue ;;
     --module|--out|--pkcs12|--pkcs11-module|--pkcs11-key|--certs|--timestamp|--ca)
       [ $# -ge 2 ] && [ -n "$2" ] || fail "$option needs a value"
       value=$2; shift 2 ;;
@@ -81,14 +93,23 @@ if [ -n "$module" ]; then
     fail "the module $module is not a Windows module (it does not start with MZ)"
 fi
 
-signing=none
+signing=none secret=''
 if [ -n "$pkcs12" ]; then
   [ -z "$p11_module$p11_key" ] || fail "give either --pkcs12 or --pkcs11-module, not both"
   signing=pkcs12
 elif [ -n "$p11_module$p11_key" ]; then
   [ -n "$p11_module" ] && [ -n "$p11_key" ] && [ -n "$certs" ] ||
     fail "a token needs --pkcs11-module, --pkcs11-key and --certs together"
-  signing=pkcs11
+  # A PIN in the URI would stand on this script's command line and on
+  # osslsigncode's, which every user of the machine can read. The engine finds
+  # the attribute wherever it stands, whatever its case.
+  case "${p11_key,,}" in
+    *pin-value=*) fail "--pkcs11-key holds the token's PIN (pin-value): take it out of the URI" \
+      "and set RELEASE_PKCS11_PIN instead (and change the PIN if others use this machine)" ;;
+  esac
+  [ -n "$pkcs11_pin_set" ] ||
+    fail "set RELEASE_PKCS11_PIN to the token's PIN (empty for a token with a PIN pad of its own)"
+  signing=pkcs11 secret=$pkcs11_pin
 fi
 if [ $signing = none ]; then
   [ -z "$timestamp$ca$certs" ] || fail "--timestamp, --ca and --certs need a certificate to sign with"
@@ -115,25 +136,24 @@ check_leaf() { # PEM file whose first certificate signs
 
 if [ $signing = pkcs12 ]; then
   readable_file "the PKCS#12 file" "$pkcs12"
-  [ -n "${RELEASE_PKCS12_PASSWORD+set}" ] ||
-    fail "set RELEASE_PKCS12_PASSWORD to the password of $pkcs12"
+  [ -n "$pkcs12_password_set" ] || fail "set RELEASE_PKCS12_PASSWORD to the password of $pkcs12"
+  secret=$pkcs12_password
+  # openssl takes the first line of its input as the password; an empty
+  # input is an error to it, an empty line the empty password.
+  read_p12() { printf '%s\n' "$secret" | openssl pkcs12 "${p12_legacy[@]}" -in "$pkcs12" -passin stdin "$@"; }
   # Files exported by older Windows versions use ciphers OpenSSL 3 keeps in
   # its legacy provider.
   p12_legacy=()
-  if ! openssl pkcs12 -in "$pkcs12" -passin env:RELEASE_PKCS12_PASSWORD -clcerts -nokeys \
-      -out "$work/leaf.pem" 2>"$work/openssl.log"; then
+  if ! read_p12 -clcerts -nokeys -out "$work/leaf.pem" 2>"$work/openssl.log"; then
     if grep -qi 'unsupported' "$work/openssl.log"; then p12_legacy=(-legacy); fi
-    if [ ${#p12_legacy[@]} -eq 0 ] ||
-        ! openssl pkcs12 "${p12_legacy[@]}" -in "$pkcs12" -passin env:RELEASE_PKCS12_PASSWORD \
-          -clcerts -nokeys -out "$work/leaf.pem" 2>"$work/openssl.log"; then
+    if [ ${#p12_legacy[@]} -eq 0 ] || ! read_p12 -clcerts -nokeys -out "$work/leaf.pem" 2>"$work/openssl.log"; then
       if grep -qi 'invalid password' "$work/openssl.log"; then
         fail "wrong password for $pkcs12 (RELEASE_PKCS12_PASSWORD)"
       fi
       fail "$pkcs12 cannot be read as PKCS#12: $(head -n 1 "$work/openssl.log")"
     fi
   fi
-  openssl pkcs12 "${p12_legacy[@]}" -in "$pkcs12" -passin env:RELEASE_PKCS12_PASSWORD -nocerts \
-    -nodes 2>/dev/null | grep -q 'PRIVATE KEY' || fail "$pkcs12 holds no private key"
+  read_p12 -nocerts -nodes 2>/dev/null | grep -q 'PRIVATE KEY' || fail "$pkcs12 holds no private key"
   check_leaf "$work/leaf.pem" "$pkcs12"
 elif [ $signing = pkcs11 ]; then
   readable_file "the PKCS#11 library" "$p11_module"
@@ -150,6 +170,34 @@ fi
 # --- The build. ---
 
 "$root/scripts/install-deps.sh"
+
+# The toolchain the release names must be the one it was built with, and the
+# one README.md tells others to rebuild it with: the table in its "Releasing"
+# section pins each package's version as dpkg reports it.
+toolchain_pins() { # package version, a line each
+  [ ! -r "$root/README.md" ] ||
+    sed -n '/^## Releasing/,/^## /s/^| `\([^`]*\)` | \([^ |]*\) |$/\1 \2/p' "$root/README.md"
+}
+installed_versions() { # the pins' packages as installed, in the same form
+  local package wanted version
+  while read -r package wanted; do
+    version=$(dpkg-query -W -f='${Version}' "$package" 2>/dev/null) || version=''
+    echo "$package ${version:-not-installed}"
+  done <<<"$1"
+}
+listed() { sed -z 's/\n$//; s/\n/, /g' <<<"$1"; } # one line, for the notes
+pinned=$(toolchain_pins)
+[ -n "$pinned" ] || fail "README.md pins no toolchain (the package table of its \"Releasing\" section)"
+used=$(installed_versions "$pinned")
+if [ "$used" != "$pinned" ]; then
+  paste -d ' ' <(echo "$pinned") <(echo "$used") |
+    awk '$2 != $4 { printf "  %s: README.md pins %s, installed is %s\n", $1, $2, $4 }' >&2
+  [ $accept_toolchain = yes ] ||
+    fail "the installed toolchain is not the one README.md pins (above): install the pinned versions," \
+      "or give --accept-toolchain to release with these, and the notes will name both"
+  loud "THE TOOLCHAIN DIFFERS FROM THE ONE README.md PINS (above)." \
+       "Released with --accept-toolchain: the notes name both."
+fi
 
 # Reproducibility comes from the toolchain's own switches:
 #  - the linker writes no time stamp into the PE header; windres writes none
@@ -197,9 +245,38 @@ if ! env CFLAGS="$map" CXXFLAGS="$map" LDFLAGS=-Wl,--no-insert-timestamp RCFLAGS
 fi
 "$root/scripts/check-imports.sh" "$build" >/dev/null || fail "the program imports DLLs that are not part of Windows"
 cp "$build/installer/$exe_name" "$work/$exe_name"
+[ "$(installed_versions "$pinned")" = "$used" ] ||
+  fail "the toolchain's packages changed while building (an upgrade ran meanwhile?); make the release again"
 unsigned_sha=$(sha256sum "$work/$exe_name" | cut -d' ' -f1)
 
 # --- Signing, and a verification of what was signed. ---
+
+# osslsigncode's verify tells of the time stamp only in words that differ
+# from one version to the next, and exits 0 when the time stamp is there but
+# does not verify (2.5 and 2.9 alike). So the time stamp is read from the
+# signature itself: the RFC 3161 token among the signer's unsigned attributes
+# (OID 1.3.6.1.4.1.311.3.3.1) must verify against the CA and carry the hash of
+# this signature's value, which is what the token stamps. No such attribute,
+# or an openssl that prints the OID under a name, is a failure, never a pass.
+verify_timestamp() { # signed exe
+  # PEM, because osslsigncode 2.5 writes the raw certificate table entry
+  # (header and padding around the DER) without -pem, where 2.9 writes DER.
+  local pem=$work/signature.pem value token
+  osslsigncode extract-signature -pem -in "$1" -out "$pem" >/dev/null || return 1
+  # Offsets in the DER: the signer's signature value is the last OCTET STRING
+  # two levels above the attribute's OID, the token the SEQUENCE one level
+  # below it (inside the attribute's SET).
+  read -r value token < <(openssl asn1parse -in "$pem" | awk '
+    { offset = $1 + 0; match($0, /d=[0-9]+/); depth = substr($0, RSTART + 2, RLENGTH - 2) + 0 }
+    /prim: OCTET STRING/ { octets[depth] = offset }
+    /prim: OBJECT +:1\.3\.6\.1\.4\.1\.311\.3\.3\.1 *$/ { attribute = depth; value = octets[depth - 2]; next }
+    attribute && depth == attribute + 1 { print value, offset; exit }') || true
+  [ -n "${token:-}" ] || { echo "the signature holds no RFC 3161 time stamp"; return 1; }
+  openssl asn1parse -in "$pem" -strparse "$value" -noout -out "$work/signature-value.bin" >/dev/null &&
+    openssl asn1parse -in "$pem" -strparse "$token" -noout -out "$work/timestamp.der" >/dev/null &&
+    openssl ts -verify -token_in -in "$work/timestamp.der" -data "$work/signature-value.bin" \
+      -CAfile "${ca:-/etc/ssl/certs/ca-certificates.crt}"
+}
 
 if [ $signing != none ]; then
   echo "== signing with $signing: $signer"
@@ -207,14 +284,11 @@ if [ $signing != none ]; then
   # A password or PIN goes through a pipe, never onto a command line, where
   # any user of the machine could read it; osslsigncode refuses an empty one
   # from a file, and an empty one reveals nothing on a command line.
-  secret=''
   if [ $signing = pkcs12 ]; then
     sign+=(-pkcs12 "$pkcs12")
-    secret=$RELEASE_PKCS12_PASSWORD
     if [ -n "$secret" ]; then sign+=(-readpass /dev/stdin); else sign+=(-pass ''); fi
   else
     sign+=(-pkcs11module "$p11_module" -key "$p11_key" -certs "$certs")
-    secret=${RELEASE_PKCS11_PIN:-}
     [ -z "$secret" ] || sign+=(-readpass /dev/stdin)
   fi
   [ -z "$timestamp" ] || sign+=(-ts "$timestamp")
@@ -222,7 +296,13 @@ if [ $signing != none ]; then
   # Without a PIN, a token's library may ask on the terminal.
   run_sign() { if [ -n "$secret" ]; then printf '%s' "$secret" | "${sign[@]}"; else "${sign[@]}"; fi; }
   if ! run_sign >"$work/sign.log" 2>&1; then
-    cat "$work/sign.log" >&2
+    # Shown with the secret blanked out wherever it appears: a token's library
+    # or an engine may well repeat what it was given in an error, and build
+    # logs are kept and shared.
+    while IFS= read -r line || [ -n "$line" ]; do
+      [ -z "$secret" ] || line=${line//"$secret"/"[hidden]"}
+      printf '%s\n' "$line"
+    done <"$work/sign.log" >&2
     fail "signing failed (osslsigncode's output is above)"
   fi
   verify=(osslsigncode verify -in "$work/signed.exe")
@@ -233,9 +313,10 @@ if [ $signing != none ]; then
          "osslsigncode's report is above."
     exit 1
   fi
-  if [ -n "$timestamp" ] && grep -q 'Timestamp is not available' "$work/verify.log"; then
-    loud "THE SIGNATURE CARRIES NO TIME STAMP although $timestamp was asked:" \
-         "nothing was written."
+  if [ -n "$timestamp" ] && ! verify_timestamp "$work/signed.exe" >"$work/timestamp.log" 2>&1; then
+    cat "$work/timestamp.log" >&2
+    loud "THE SIGNATURE CARRIES NO TIME STAMP THAT VERIFIES although" \
+         "$timestamp was asked: nothing was written."
     exit 1
   fi
   mv "$work/signed.exe" "$work/$exe_name"
@@ -255,7 +336,6 @@ mv -n -T "$staging" "$out"
 [ ! -e "$staging" ] || fail "$out appeared while the release was made; it was left as it is"
 staging=''
 
-tool_version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo unknown; }
 echo "== release written"
 echo "  $out/$exe_name"
 echo "  $out/SHA256SUMS"
@@ -269,10 +349,9 @@ else
 fi
 if [ $signing = none ]; then echo "  signature: none (unsigned)"; else echo "  signature: $signer${timestamp:+, time-stamped by $timestamp}"; fi
 echo "  sources:   commit $commit, SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH"
-echo "  toolchain: g++-mingw-w64-x86-64-posix $(tool_version g++-mingw-w64-x86-64-posix)," \
-     "mingw-w64-x86-64-dev $(tool_version mingw-w64-x86-64-dev)," \
-     "binutils-mingw-w64-x86-64 $(tool_version binutils-mingw-w64-x86-64)," \
-     "cmake $(tool_version cmake), ninja-build $(tool_version ninja-build), python3 $(tool_version python3)"
+echo "  toolchain: $(listed "$used")"
+[ "$used" = "$pinned" ] ||
+  echo "  pinned:    $(listed "$pinned") (README.md; accepted with --accept-toolchain)"
 if [ -z "$module" ]; then
   loud "This release carries the PLACEHOLDER module. Do not ship it."
 fi

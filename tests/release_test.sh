@@ -6,7 +6,12 @@
 #     certificate and time-stamped by a local RFC 3161 server, carry the same
 #     bytes once the signature is removed; the signature verifies against that
 #     CA, and not after a one-byte change; the version resource matches the
-#     program's name and the project's version.
+#     program's name and the project's version. A toolchain other than the one
+#     README.md pins is refused, and named beside it with --accept-toolchain.
+#     Quick releases with stand-ins for cmake and osslsigncode show that the
+#     password and the PIN reach no program's environment or command line,
+#     that a failed signing is shown without the password, and that a time
+#     stamp the CA does not vouch for is refused.
 #   walk: the signed program's wizard installs under Wine (needs "build").
 #   release_test.sh STATE_DIR build|walk WORK_DIR
 set -u
@@ -38,16 +43,22 @@ rm -rf "$work"; mkdir -p "$work"; cd "$work" || exit 1
 server_pid=''
 trap '[ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null' EXIT
 
-# A throw-away CA issuing a code-signing, a server and a time-stamping certificate.
+# Throw-away CAs: one issuing a code-signing and a server certificate, one a
+# time-stamping certificate, so that a CA file can vouch for the signer alone.
 export RELEASE_PKCS12_PASSWORD=throw-away
-openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 -subj '/CN=Release Test CA' \
-  -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign 2>/dev/null
-issue() { # name extended-key-usage
+unset RELEASE_PKCS11_PIN
+make_ca() {
   openssl req -x509 -newkey rsa:2048 -nodes -keyout "$1.key" -out "$1.pem" -days 2 -subj "/CN=Release Test $1" \
-    -CA ca.pem -CAkey ca.key -addext "extendedKeyUsage=$2" -addext keyUsage=critical,digitalSignature 2>/dev/null
-  openssl pkcs12 -export -inkey "$1.key" -in "$1.pem" -certfile ca.pem -passout env:RELEASE_PKCS12_PASSWORD -out "$1.p12"
+    -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign 2>/dev/null
 }
-issue signer codeSigning; issue server serverAuth; issue tsa critical,timeStamping
+make_ca ca; make_ca tsa-ca; cat ca.pem tsa-ca.pem >cas.pem
+issue() { # name extended-key-usage CA
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$1.key" -out "$1.pem" -days 2 -subj "/CN=Release Test $1" \
+    -CA "$3.pem" -CAkey "$3.key" -addext "extendedKeyUsage=$2" -addext keyUsage=critical,digitalSignature 2>/dev/null
+  openssl pkcs12 -export -inkey "$1.key" -in "$1.pem" -certfile "$3.pem" -passout env:RELEASE_PKCS12_PASSWORD \
+    -out "$1.p12"
+}
+issue signer codeSigning ca; issue server serverAuth ca; issue tsa critical,timeStamping tsa-ca
 
 # The time-stamp server: openssl ts answering over HTTP on a free local port.
 printf '01\n' >tsa.serial
@@ -58,7 +69,7 @@ default_tsa = tsa_config
 serial = $work/tsa.serial
 signer_cert = $work/tsa.pem
 signer_key = $work/tsa.key
-certs = $work/ca.pem
+certs = $work/tsa-ca.pem
 signer_digest = sha256
 default_policy = 1.2.3.4.1
 digests = sha256
@@ -87,10 +98,16 @@ for _ in $(seq 50); do [ -s tsa.port ] && break; sleep 0.1; done
 # A small module: the release process does not depend on the module's size.
 { printf 'MZ'; head -c 65534 /dev/urandom; } >module.aex
 
+# The second release is made from a copy whose README.md pins another cmake.
+copy=$work/sources/at/another/path/quendal
+mkdir -p "$copy" tmp/a tmp/b/deeper/build/folder
+tar -C "$root" --exclude=./build --exclude=./out --exclude=./.git -cf - . | tar -C "$copy" -xf -
+sed -i 's/^| `cmake` | .* |$/| `cmake` | 0.0-pinned |/' "$copy/README.md"
+
 release() { nice -n 10 "$@" </dev/null; }
-refused() { # what, expected message, release.sh arguments...
+refused() { # what, expected message, release.sh arguments... ($script: another release.sh)
   local what=$1 message=$2; shift 2
-  if release "$root/scripts/release.sh" "$@" >refused.log 2>&1; then fail "$what: accepted"; fi
+  if release "${script:-$root/scripts/release.sh}" "$@" >refused.log 2>&1; then fail "$what: accepted"; fi
   grep -q "$message" refused.log || fail "$what: no \"$message\" in: $(cat refused.log)"
   [ ! -e refused ] || fail "$what: left $work/refused behind"
 }
@@ -101,16 +118,22 @@ refused "a missing module" "does not exist" --module missing.aex --out refused
 refused "a server certificate" "not for code signing" --module module.aex --out refused --pkcs12 server.p12
 RELEASE_PKCS12_PASSWORD=wrong refused "a wrong password" "wrong password" --module module.aex --out refused \
   --pkcs12 signer.p12
+token=(--module module.aex --out refused --pkcs11-module module.aex --certs signer.pem)
+RELEASE_PKCS11_PIN=4711 refused "a PIN in the key's URI" "pin-value" "${token[@]}" \
+  --pkcs11-key 'pkcs11:object=key;PIN-Value=90210'
+grep -q 90210 refused.log && fail "the PIN in the key's URI was repeated: $(cat refused.log)"
+refused "a token without RELEASE_PKCS11_PIN" "set RELEASE_PKCS11_PIN" "${token[@]}" --pkcs11-key 'pkcs11:object=key'
+script=$copy/scripts/release.sh refused "a toolchain other than README.md's" "cmake: README.md pins 0.0-pinned" \
+  --module module.aex --out refused
 
 # Two releases: different source and build folders, the second one signed.
-copy=$work/sources/at/another/path/quendal
-mkdir -p "$copy" tmp/a tmp/b/deeper/build/folder
-tar -C "$root" --exclude=./build --exclude=./out --exclude=./.git -cf - . | tar -C "$copy" -xf -
 TMPDIR=$work/tmp/a release "$root/scripts/release.sh" --module module.aex --out one >one.log 2>&1 ||
   fail "the unsigned release failed: $(tail -n 20 one.log)"
 TMPDIR=$work/tmp/b/deeper/build/folder release "$copy/scripts/release.sh" --module module.aex --out two \
-  --pkcs12 signer.p12 --ca ca.pem --timestamp "http://127.0.0.1:$(cat tsa.port)/" >two.log 2>&1 ||
+  --pkcs12 signer.p12 --ca cas.pem --timestamp "http://127.0.0.1:$(cat tsa.port)/" --accept-toolchain >two.log 2>&1 ||
   fail "the signed release failed: $(tail -n 20 two.log)"
+grep -q "^  toolchain: .*cmake $(dpkg-query -W -f='${Version}' cmake)," two.log &&
+  grep -q '^  pinned: .*cmake 0.0-pinned,' two.log || fail "the notes do not name both toolchains: $(tail -n 4 two.log)"
 for release in one two; do
   (cd $release && sha256sum --quiet -c SHA256SUMS) || fail "$release: SHA256SUMS does not match"
 done
@@ -120,13 +143,13 @@ osslsigncode remove-signature -in two/$exe -out unsigned.exe >/dev/null
 
 # The signature and its time stamp verify offline against the test CA; one
 # byte changed in the code does not.
-osslsigncode verify -in two/$exe -CAfile ca.pem -TSA-CAfile ca.pem >verify.log 2>&1 ||
+osslsigncode verify -in two/$exe -CAfile cas.pem -TSA-CAfile cas.pem >verify.log 2>&1 ||
   fail "the signed release does not verify: $(tail -n 5 verify.log)"
 grep -q 'Timestamp is not available' verify.log && fail "the signed release carries no time stamp"
 cp two/$exe tampered.exe
 printf '\x90' | dd of=tampered.exe bs=1 seek=$((0x1100)) conv=notrunc status=none
 cmp -s two/$exe tampered.exe && printf '\xcc' | dd of=tampered.exe bs=1 seek=$((0x1100)) conv=notrunc status=none
-osslsigncode verify -in tampered.exe -CAfile ca.pem -TSA-CAfile ca.pem >tampered.log 2>&1 &&
+osslsigncode verify -in tampered.exe -CAfile cas.pem -TSA-CAfile cas.pem >tampered.log 2>&1 &&
   fail "a one-byte change still verifies"
 
 # The version resource names the program and carries the project's version.
@@ -136,6 +159,39 @@ for pair in "OriginalFilename|$exe" "FileVersion|$version" "ProductVersion|$vers
             "CompanyName|Falkmoor" "FileDescription|Quendal for After Effects Installer"; do
   grep -qF "VALUE \"${pair%%|*}\", \"${pair#*|}\"" version.txt || fail "version resource: ${pair%%|*} is not ${pair#*|}"
 done
+
+# Quick releases through stand-ins that note their command line and
+# environment: cmake hands over the first release's exe instead of building,
+# osslsigncode repeats the password it was given and then signs; openssl and
+# dpkg-query (the script's and install-deps.sh's) are the real ones.
+mkdir spy
+cat >spy/spy <<'SPY'
+#!/usr/bin/env bash
+name=${0##*/}
+{ printf '%s' "$name"; printf ' %s' "$@"; echo; env; } >>"$SPY_LOG"
+PATH=${PATH#*:}
+case $name in
+  cmake) [ "$1" != --build ] || { mkdir -p "$2/installer" && cp "$SPY_EXE" "$2/installer/"; }; exit ;;
+  osslsigncode) if [ "$1" = sign ]; then
+      password=$(cat); echo "osslsigncode was given the password $password"
+      printf '%s' "$password" | osslsigncode "$@"; exit
+    fi ;;
+esac
+exec "$name" "$@"
+SPY
+chmod +x spy/spy
+for name in cmake openssl osslsigncode dpkg-query; do ln -s spy spy/$name; done
+export SPY_LOG=$work/spy.log SPY_EXE=$work/one/$exe
+RELEASE_PKCS11_PIN=pin-4711 PATH=$work/spy:$PATH refused "signing that fails" "signing failed" \
+  --module module.aex --out refused --pkcs12 signer.p12 --timestamp http://127.0.0.1:1/
+grep -q 'given the password \[hidden\]' refused.log && ! grep -q throw-away refused.log ||
+  fail "a failed signing was not shown with the password hidden: $(cat refused.log)"
+PATH=$work/spy:$PATH refused "a time stamp the CA does not vouch for" "NO TIME STAMP THAT VERIFIES" \
+  --module module.aex --out refused --pkcs12 signer.p12 --ca ca.pem --timestamp "http://127.0.0.1:$(cat tsa.port)/"
+for name in cmake openssl osslsigncode dpkg-query; do
+  grep -q "^$name " spy.log || fail "the release started no $name through the stand-ins"
+done
+! grep -n -e throw-away -e pin-4711 spy.log || fail "a secret reached a program the release started (above)"
 
 [ $failures -eq 0 ] && echo "release: all checks passed"
 exit $((failures > 0))
