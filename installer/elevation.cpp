@@ -92,7 +92,9 @@ relaunch_result relaunch_elevated_and_wait(const std::wstring& program, const st
     info.cbSize = sizeof(info);
     // NOASYNC: the call returns only once the shell is done with it, as a
     // program without a message loop of its own needs.
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
+    // FLAG_NO_UI: a failure is reported to the caller, never in a box that
+    // would wait for a click on a machine where nobody is looking.
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
     info.lpVerb = L"runas";
     info.lpFile = program.c_str();
     info.lpParameters = parameters.c_str();
@@ -104,16 +106,21 @@ relaunch_result relaunch_elevated_and_wait(const std::wstring& program, const st
     }
     result.started = true;
     const unique_handle process(info.hProcess);
-    if (!process) {
-        // A copy that cannot be waited for cannot vouch for its success.
-        result.exit_code = ERROR_INSTALL_FAILURE;
-        return result;
-    }
-    WaitForSingleObject(process.get(), INFINITE);
     DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
-    result.exit_code = code;
+    result.ended = process && WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0 &&
+                   GetExitCodeProcess(process.get(), &code);
+    result.raw_exit_code = code;
     return result;
+}
+
+bool relaunch_result::ended_abnormally() const noexcept {
+    // STILL_ACTIVE from a process that ended, or an NTSTATUS of the error
+    // or warning kind (0xC0000005, 0x80000003, ...): no exit code of ours.
+    return !ended || raw_exit_code == STILL_ACTIVE || (raw_exit_code & 0x80000000u) != 0;
+}
+
+std::int32_t relaunch_result::exit_code() const noexcept {
+    return ended_abnormally() ? ERROR_INSTALL_FAILURE : static_cast<std::int32_t>(raw_exit_code);
 }
 
 } // namespace installer

@@ -12,8 +12,16 @@ struct relaunch_result {
     bool started = false;
     // The user declined the elevation prompt.
     bool declined = false;
-    // The elevated copy's exit code, when it was waited for.
-    std::uint32_t exit_code = 0;
+    // Whether the copy was seen to end and its exit code read.
+    bool ended = false;
+    // The copy's exit code as the system reported it, when it ended.
+    std::uint32_t raw_exit_code = 0;
+
+    // The code to pass on: the copy's own, or 1603 when the copy cannot vouch
+    // for how the install went (it could not be waited for, or it ended with
+    // an NTSTATUS such as 0xC0000005 after a crash or being killed).
+    [[nodiscard]] std::int32_t exit_code() const noexcept;
+    [[nodiscard]] bool ended_abnormally() const noexcept;
 };
 
 // Whether the process token is elevated (an administrator's elevated prompt,
@@ -28,7 +36,8 @@ struct relaunch_result {
 [[nodiscard]] bool relaunch_elevated(const std::wstring& program, const std::wstring& parameters);
 
 // As above, in the current working directory (where a relative /log= path
-// means what the caller meant), and waits for the copy to end.
+// means what the caller meant), and waits for the copy to end. For runs that
+// nobody watches: the shell shows no error dialog of its own.
 [[nodiscard]] relaunch_result relaunch_elevated_and_wait(const std::wstring& program, const std::wstring& parameters);
 
 } // namespace installer

@@ -123,13 +123,16 @@ void install_log::outcome(const System& job, const release_catalogue& releases, 
         const std::int32_t status = job.status[i].load(std::memory_order_acquire);
         if (failed) {
             write(releases[i].name + ": not attempted after the failure above");
+        } else if (status == status_untouched && job.stopped.load(std::memory_order_acquire)) {
+            write(releases[i].name + ": not installed, the run was cancelled before it");
         } else {
             write(releases[i].name + ": " + describe_status(status, job.error[i].load(std::memory_order_acquire)));
             failed = status != status_installed;
         }
     }
     if (!job.reached_shared_folder.load(std::memory_order_acquire)) {
-        write("Shared data folder: not touched after a failure");
+        write(job.stopped.load(std::memory_order_acquire) ? "Shared data folder: not touched, the run was cancelled"
+                                                          : "Shared data folder: not touched after a failure");
         return;
     }
     const std::string folder = utf8(shared_data_folder::path());

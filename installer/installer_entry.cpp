@@ -143,12 +143,11 @@ std::int32_t install_quietly(const release_catalogue& releases, const install_pl
 // /quiet and /passive in the process that writes: one run at a time, the
 // detected releases, the plan, the install, and the code deployment tools
 // judge the run by.
-std::int32_t run_unattended(const command_line& options) {
-    install_log log(options.log_path);
+std::int32_t install_unattended(const command_line& options, install_log& log) {
     log.start(options, process_is_elevated());
     const install_lock lock = install_lock::try_take();
     if (!lock.held()) {
-        log.write("Another run of this installer is installing right now; nothing was installed");
+        log.write("Not installing now: " + lock.reason() + "; nothing was installed");
         return logged_exit(log, exit_already_running);
     }
     const release_catalogue detected = release_catalogue::detect();
@@ -162,13 +161,38 @@ std::int32_t run_unattended(const command_line& options) {
                        options.passive ? install_passively(options, plan, log) : install_quietly(detected, plan, log));
 }
 
+// Whatever goes wrong, a deployment tool reads an exit code that says so and
+// the log says why: nothing escapes as a crash or an abort.
+std::int32_t run_unattended(const command_line& options) noexcept {
+    try {
+        install_log log(options.log_path);
+        try {
+            return install_unattended(options, log);
+        } catch (...) {
+            log.write("Stopped by an unexpected error: " + utf8(describe(std::current_exception())));
+            return logged_exit(log, exit_failed);
+        }
+    } catch (...) {
+        return exit_failed;
+    }
+}
+
 // An unattended run started without administrator rights: the elevated copy
 // does the work, and its exit code is this run's, so that the deployment
 // tool learns how the install went rather than that a copy was started.
 std::int32_t relaunch_and_wait(const command_line& options) {
     const relaunch_result copy = relaunch_elevated_and_wait(own_path(), options.elevated_parameters());
+    if (copy.started && !copy.ended_abnormally()) {
+        return copy.exit_code();
+    }
     if (copy.started) {
-        return static_cast<std::int32_t>(copy.exit_code);
+        install_log log(options.log_path);
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(copy.raw_exit_code));
+        log.write(copy.ended ? std::string("The copy with administrator rights ended with ") + code +
+                                   ", no exit code of this installer (it crashed or was ended)"
+                             : "The copy with administrator rights could not be waited for");
+        return logged_exit(log, copy.exit_code());
     }
     install_log log(options.log_path);
     log.start(options, false);
@@ -192,6 +216,28 @@ std::int32_t run_interactive(const command_line& options) {
     return logged_exit(log, run_installer(wizard));
 }
 
+// The command line decides which run this process makes.
+std::int32_t enter(const wchar_t* tail) {
+    const command_line options(tail != nullptr ? tail : L"");
+    if (!options.error().empty()) {
+        return refuse(options);
+    }
+    if (options.unattended()) {
+        // Never left waiting for a person. The elevated copy installs
+        // whatever its token says: a "runas" that hands back a copy still
+        // without rights (no UAC, or Wine) must not start copy after copy;
+        // that copy reports the folders it cannot write instead.
+        if (options.marked() || process_is_elevated()) {
+            return run_unattended(options);
+        }
+        return relaunch_and_wait(options);
+    }
+    if (!options.marked()) {
+        return relaunch_elevated(own_path(), options.elevated_parameters()) ? 0 : 1;
+    }
+    return options.has_switches() ? run_interactive(options) : run_installer();
+}
+
 } // namespace
 
 std::int32_t run_installer() {
@@ -211,24 +257,13 @@ std::int32_t run_installer(const wizard_options& options) {
 }
 
 std::int32_t installer_entry(const wchar_t* tail) {
-    const command_line options(tail != nullptr ? tail : L"");
-    if (!options.error().empty()) {
-        return refuse(options);
+    try {
+        return enter(tail);
+    } catch (...) {
+        // Only memory exhaustion before anything was decided gets here:
+        // nothing was installed, and no run can say it succeeded.
+        return exit_failed;
     }
-    if (options.unattended()) {
-        // Never left waiting for a person. The elevated copy installs
-        // whatever its token says: a "runas" that hands back a copy still
-        // without rights (no UAC, or Wine) must not start copy after copy;
-        // that copy reports the folders it cannot write instead.
-        if (options.marked() || process_is_elevated()) {
-            return run_unattended(options);
-        }
-        return relaunch_and_wait(options);
-    }
-    if (!options.marked()) {
-        return relaunch_elevated(own_path(), options.elevated_parameters()) ? 0 : 1;
-    }
-    return options.has_switches() ? run_interactive(options) : run_installer();
 }
 
 } // namespace installer

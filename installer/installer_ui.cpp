@@ -222,10 +222,22 @@ void InstallerUI::build_footer() {
 }
 
 InstallerUI::~InstallerUI() {
+    // A passive run closed before its outcome (Cancel confirmed, or the
+    // close box) writes no further target; the wizard's own run finishes as
+    // it always has.
+    if (options_.passive && outcome_ != run_outcome::succeeded && outcome_ != run_outcome::failed) {
+        job.stop_requested.store(true, std::memory_order_release);
+    }
     // The job must finish writing before anything goes: a half-written
     // module is removed by the job itself, but only if it gets to run on.
     if (worker.joinable()) {
         worker.join();
+    }
+    // A run the window was closed on is logged all the same, failures seen
+    // while a question was open included.
+    try {
+        log_outcome();
+    } catch (...) {
     }
 }
 
@@ -382,6 +394,7 @@ void InstallerUI::on_navigation(const event_info& info) {
         popup.setup(this, "Exit Installer", question, norvik::ui::MessagePopup::kind_ok_cancel);
         const std::int32_t answer = popup.show_modal();
         if (answer != 0) {
+            log_cancel();
             outcome_ = run_outcome::cancelled;
             end_modal(answer);
         }
@@ -481,11 +494,9 @@ void InstallerUI::start_install() {
     native.start_timer(pages[3], progress_timer_id, progress_interval_ms, false);
     norvik::ui::connect(&pages[3], event_kind::timer, this, &InstallerUI::on_progress_tick);
     target_list targets(paths.size());
-    std::size_t first_target = paths.size();
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (selected[i]) {
             targets[i] = paths[i];
-            first_target = std::min(first_target, paths[i].empty() ? paths.size() : i);
         }
     }
     run_targets_ = targets;
@@ -501,25 +512,40 @@ void InstallerUI::start_install() {
         worker.join();
     }
     job.done.store(false, std::memory_order_release);
-    worker = std::thread(&InstallerUI::run_job, this, std::move(targets), first_target);
+    pending_targets_ = std::move(targets);
+    start_job_when_free();
 }
 
-void InstallerUI::run_job(target_list targets, std::size_t first_target) {
-    std::optional<install_lock> lock;
-    if (options_.take_install_lock) {
-        // Another run of the installer may be writing right now (a deployment
-        // tool's, say). Meanwhile the first target shows as being installed,
-        // so that the page's dots keep turning while this run waits its turn.
-        if (first_target < job.status.size()) {
-            job.status[first_target].store(status_installing, std::memory_order_release);
+bool InstallerUI::start_job_when_free() {
+    // The lock is taken here, on the UI thread, and kept until the window
+    // goes: a mutex belongs to the thread that took it, and the user may
+    // leave a wait that never ends (the close box, or Cancel), which a worker
+    // blocked on the lock could not.
+    if (options_.take_install_lock && !(lock_ && lock_->held())) {
+        lock_.emplace(install_lock::try_take());
+        if (!lock_->held()) {
+            if (!waiting_for_lock_ && options_.log != nullptr) {
+                options_.log->write("Waiting to install: " + lock_->reason());
+            }
+            waiting_for_lock_ = true;
+            return false;
         }
-        lock = install_lock::wait();
     }
-    job.run(std::move(targets), 1);
+    waiting_for_lock_ = false;
+    outcome_logged_ = false;
+    worker = std::thread(&System::run, &job, std::move(pending_targets_), 1);
+    return true;
 }
 
 void InstallerUI::on_progress_tick() {
     const std::string dots(tick_counter, '.');
+    if (waiting_for_lock_ && !start_job_when_free()) {
+        progress_text.set_text(str("Another installation of ") + product_name +
+                                   " is running. This installation will go on when it ends" + dots + "\n",
+                               false);
+        tick_counter = tick_counter + 1 > 3 ? 0 : tick_counter + 1;
+        return;
+    }
     const bool done = job.done.load(std::memory_order_acquire);
     std::vector<std::int32_t> status(job.status.size());
     for (std::size_t i = 0; i < status.size(); ++i) {
@@ -557,9 +583,7 @@ void InstallerUI::on_progress_tick() {
         if (worker.joinable()) {
             worker.join();
         }
-        if (options_.log != nullptr) {
-            options_.log->outcome(job, releases_, run_targets_);
-        }
+        log_outcome();
         // A passive run asks nothing: a failure is its outcome, and so is a
         // release it was told to install that this machine does not have.
         const bool missing = options_.passive && !options_.missing.empty();
@@ -580,6 +604,29 @@ void InstallerUI::on_progress_tick() {
         }
     }
     tick_counter = tick_counter + 1 > 3 ? 0 : tick_counter + 1;
+}
+
+void InstallerUI::log_cancel() {
+    if (options_.log == nullptr) {
+        return;
+    }
+    static constexpr const char* page_names[] = {"welcome", "releases", "summary", "progress"};
+    std::string line = str("Cancelled by the user on the ") + page_names[page] + " page";
+    if (waiting_for_lock_) {
+        line += ", while waiting for another run of the installer; nothing was installed";
+    } else if (page == 3 && options_.passive) {
+        line += "; the target being written is finished, no further target is written";
+    } else if (page == 3) {
+        line += "; the install goes on to its end";
+    }
+    options_.log->write(line);
+}
+
+void InstallerUI::log_outcome() {
+    if (!outcome_logged_ && options_.log != nullptr) {
+        options_.log->outcome(job, releases_, run_targets_);
+    }
+    outcome_logged_ = true;
 }
 
 void InstallerUI::close_after_outcome() {

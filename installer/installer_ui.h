@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "installer/install_lock.h"
 #include "installer/installer_button.h"
 #include "installer/release_catalogue.h"
 #include "installer/system.h"
@@ -155,9 +156,14 @@ private:
     std::size_t custom() const { return releases_.custom(); }
     // Asks whether to retry after release `failed` ended in `code`.
     bool ask_retry(std::size_t failed, std::int32_t code);
-    // The worker's body: waits for any other run of the installer to end,
-    // then runs the job.
-    void run_job(target_list targets, std::size_t first_target);
+    // Starts the job on `pending_targets_` once this run holds the
+    // machine-wide install lock; false while another run holds it (the
+    // progress tick then tries again).
+    bool start_job_when_free();
+    // Writes what became of the run's targets to the log, once per run.
+    void log_outcome();
+    // Writes the user's confirmed Cancel, with its page, to the log.
+    void log_cancel();
     // A passive run closes itself a few seconds after its outcome.
     void close_after_outcome();
 
@@ -167,7 +173,13 @@ private:
     run_outcome outcome_ = run_outcome::pending;
     // The targets of the run in progress, for the log.
     target_list run_targets_;
+    // The targets of a run waiting for the install lock.
+    target_list pending_targets_;
     bool started_ = false;
+    // Taken when the first run starts, held until the window goes.
+    std::optional<install_lock> lock_;
+    bool waiting_for_lock_ = false;
+    bool outcome_logged_ = true;
 };
 
 } // namespace installer

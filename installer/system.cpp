@@ -180,10 +180,16 @@ int System::install_one(std::size_t index, bool custom, const norvik::filesystem
 void System::run(target_list targets, std::int32_t custom_uses_main_module) {
     done.store(false, std::memory_order_release);
     reached_shared_folder.store(false, std::memory_order_release);
+    stopped.store(false, std::memory_order_release);
     const std::size_t count = targets.size() < status.size() ? targets.size() : status.size();
     for (std::size_t i = 0; i < count; ++i) {
         if (targets[i].empty()) {
             continue;
+        }
+        if (stop_requested.load(std::memory_order_acquire)) {
+            stopped.store(true, std::memory_order_release);
+            done.store(true, std::memory_order_release);
+            return;
         }
         status[i].store(status_installing, std::memory_order_release);
         const int step = install_one(i, i + 1 == targets.size(), targets[i], custom_uses_main_module);

@@ -75,6 +75,13 @@ public:
     // Whether the last run reached the shared data folder (every target
     // written).
     std::atomic<bool> reached_shared_folder{false};
+    // Set by the UI thread to end a run before its next target (a passive
+    // run the user cancelled): the target being written is finished whole,
+    // nothing more is written. A run does not clear it.
+    std::atomic<bool> stop_requested{false};
+    // Whether the last run ended at such a request with targets left over
+    // (written before done).
+    std::atomic<bool> stopped{false};
 
 private:
     [[nodiscard]] int install_one(std::size_t index, bool custom, const norvik::filesystem::file_path& target,

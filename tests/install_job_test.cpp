@@ -157,6 +157,35 @@ TEST_F(InstallJob, FirstFailureStopsTheRun) {
     EXPECT_FALSE(exists(shared)) << "no shared folder after a failure";
 }
 
+// A cancelled passive run: the target being written is finished whole, and
+// nothing after it is written.
+TEST_F(InstallJob, StopDuringATargetFinishesItAndWritesNoMore) {
+    const std::wstring first = folder(L"first");
+    const std::wstring later = folder(L"later");
+    installer::target_list targets(release_count);
+    targets[3] = first;
+    targets[7] = later;
+    std::thread worker;
+    {
+        // Held until the stop has been asked for, so that it comes while
+        // the first target is being written.
+        const installer::test::held_module held(first);
+        worker = std::thread(&installer::System::run, &job, targets, 1);
+        const ULONGLONG give_up = GetTickCount64() + 20'000;
+        while (status(3) != 1 && GetTickCount64() < give_up) {
+            Sleep(1);
+        }
+        job.stop_requested = true;
+    }
+    worker.join();
+    EXPECT_EQ(status(3), 2);
+    EXPECT_EQ(read_file(module_in(first)), module_bytes());
+    EXPECT_EQ(status(7), 0);
+    EXPECT_FALSE(exists(later + L"\\Falkmoor"));
+    EXPECT_TRUE(job.done && job.stopped);
+    EXPECT_FALSE(exists(shared)) << "no shared folder after a stop";
+}
+
 TEST_F(InstallJob, MissingDriveIsAnUnwritableTarget) {
     installer::target_list targets(release_count);
     targets[2] = L"Q:\\no\\such\\drive";

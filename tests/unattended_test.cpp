@@ -14,6 +14,7 @@
 
 #include <windows.h>
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include "installer/command_line.h"
 #include "installer/elevation.h"
@@ -50,6 +51,17 @@ DWORD run(const std::wstring& arguments, const std::function<void()>& meanwhile 
 std::string log_text() {
     const std::vector<char> bytes = read_file(log_file);
     return {bytes.begin(), bytes.end()};
+}
+
+// The visible top-level window titled `title`, once there (15 s at most).
+HWND visible_window(const wchar_t* title) {
+    for (int i = 0; i < 300; ++i) {
+        if (HWND found = FindWindowW(nullptr, title); found != nullptr && IsWindowVisible(found)) {
+            return found;
+        }
+        Sleep(50);
+    }
+    return nullptr;
 }
 
 TEST(CommandLine, ReadsSwitchesAndRefusesWhatItDoesNotUnderstand) {
@@ -136,7 +148,7 @@ TEST_F(Unattended, QuietInstallsAndTellsEveryOutcomeByItsExitCode) {
         const installer::relaunch_result copy =
             installer::relaunch_elevated_and_wait(installer_exe(), L"/UAC /quiet" + logged);
         EXPECT_TRUE(copy.started);
-        EXPECT_EQ(copy.exit_code, 1618u);
+        EXPECT_EQ(copy.exit_code(), 1618);
     }
 
     // A module held open by a running host: the run fails after the engine's
@@ -183,6 +195,78 @@ TEST_F(Unattended, ReleasesOfEveryEra) {
     EXPECT_EQ(run(L"/quiet /releases=2022,2025" + logged), 1603u);
     EXPECT_TRUE(installed(releases[2].folder));
     EXPECT_NE(log_text().find("Target 2025: failed, this release is not installed on this machine"), std::string::npos);
+}
+
+// The machine-wide lock made first by another account: squatted (another
+// owner) or closed to this run, it counts as a run installing, never as no
+// lock at all.
+TEST_F(Unattended, LockMadeByAnotherAccountCountsAsBusy) {
+    for (const wchar_t* security : {L"O:BUD:(A;;GA;;;WD)", L"O:BAD:P"}) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(
+            ConvertStringSecurityDescriptorToSecurityDescriptorW(security, SDDL_REVISION_1, &descriptor, nullptr));
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+        HANDLE squatted = CreateMutexW(&attributes, FALSE, L"Global\\Falkmoor.Quendal.Installer");
+        LocalFree(descriptor);
+        ASSERT_NE(squatted, nullptr);
+        EXPECT_EQ(run(L"/quiet" + logged), 1618u);
+        CloseHandle(squatted);
+    }
+    EXPECT_FALSE(installed(cc) || installed(cc2015));
+    EXPECT_NE(log_text().find("belongs to S-1-5-32-545, not to Administrators or SYSTEM: squatted"), std::string::npos);
+    EXPECT_NE(log_text().find("the install lock was made by another account and refuses this run"), std::string::npos);
+}
+
+// Cancel in a passive run, confirmed once the held first module has failed
+// (the question open meanwhile): that failure, the cancel and 1602 are
+// logged, and nothing more is written.
+TEST_F(Unattended, PassiveCancelledAfterAFailureLogsEverything) {
+    const installer::test::held_module held(cc);
+    const DWORD code = run(L"/passive" + logged, [&] {
+        HWND window = visible_window(L"Quendal for After Effects Installer");
+        ASSERT_NE(window, nullptr);
+        PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+        HWND question = visible_window(L"Exit Installer");
+        ASSERT_NE(question, nullptr);
+        // The job stages the new module beside the held one and removes it
+        // once its retries are used up.
+        bool staged = false;
+        for (int i = 0; i < 2000; ++i) {
+            const std::size_t files = files_in(cc + L"\\Falkmoor").size();
+            if (staged && files == 1) {
+                break;
+            }
+            staged = staged || files > 1;
+            Sleep(10);
+        }
+        PostMessageW(question, WM_KEYDOWN, VK_RETURN, 0);
+    });
+    EXPECT_EQ(code, 1602u);
+    EXPECT_FALSE(installed(cc2015));
+    for (const char* line : {"CC: failed with status 40", "Cancelled by the user on the progress page",
+                             "CC2015: not attempted", "Exit code: 1602"}) {
+        EXPECT_NE(log_text().find(line), std::string::npos) << line;
+    }
+}
+
+// The elevated copy's exit code passes through, unless it is no code of the
+// installer's: a crash's NTSTATUS, or "still running", becomes 1603.
+TEST(Relaunch, CodesThatCannotVouchForTheInstallAreFailures) {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring cmd = std::wstring(system) + L"\\cmd.exe";
+    const struct {
+        const wchar_t* arguments;
+        std::uint32_t raw;
+        std::int32_t passed_on;
+    } rows[] = {
+        {L"/c exit 1618", 1618, 1618}, {L"/c exit -1073741819", 0xC0000005u, 1603}, {L"/c exit 259", 259, 1603}};
+    for (const auto& row : rows) {
+        const installer::relaunch_result copy = installer::relaunch_elevated_and_wait(cmd, row.arguments);
+        EXPECT_TRUE(copy.started && copy.ended);
+        EXPECT_EQ(copy.raw_exit_code, row.raw);
+        EXPECT_EQ(copy.exit_code(), row.passed_on);
+    }
 }
 
 // The text of the message box the program shows, found by its caption; the

@@ -290,8 +290,8 @@ TEST_F(Wizard, CommandLinePresetsAndAnotherRunInstalling) {
     EXPECT_TRUE(wizard.boxes[5].created && wizard.browse.visible);
     EXPECT_EQ(wizard.custom_path.text, "C:/wizard-test/Plug Ins");
 
-    std::optional<installer::install_lock> other(installer::install_lock::try_take());
-    ASSERT_TRUE(other->held());
+    std::optional<installer::test::other_run> other(std::in_place);
+    ASSERT_TRUE(other->held);
     show(wizard);
     press(wizard, wizard.next, 3);
     std::string first;
@@ -301,11 +301,30 @@ TEST_F(Wizard, CommandLinePresetsAndAnotherRunInstalling) {
         }
         return wizard.progress_text.text != first;
     }));
-    EXPECT_EQ(wizard.progress_text.text.rfind("Installing Quendal for After Effects CC2015", 0), 0u);
+    EXPECT_EQ(wizard.progress_text.text.rfind(
+                  "Another installation of Quendal is running. This installation will go on when it ends", 0),
+              0u);
     EXPECT_FALSE(wizard.job.done);
     other.reset();
     ASSERT_TRUE(pump_until([&] { return wizard.finished; }));
     EXPECT_TRUE(installed(cc2015) && installed(custom));
+}
+
+// Cancel ends the wait for another run: no job starts after it.
+TEST_F(Wizard, CancelEndsTheWaitForAnotherRun) {
+    const std::wstring cc = release(L"12", L"CC");
+    const installer::test::other_run other;
+    ASSERT_TRUE(other.held);
+    {
+        InstallerUI wizard;
+        show(wizard);
+        press(wizard, wizard.next, 3);
+        ASSERT_TRUE(pump_until([&] { return wizard.progress_text.text.rfind("Another installation", 0) == 0; }));
+        popup_answer ok(L"Exit Installer", true);
+        press(wizard, wizard.cancel);
+        ASSERT_TRUE(pump_until([&] { return ok.answered > 0 && !IsWindowVisible(wizard.native.hwnd); }));
+    }
+    EXPECT_FALSE(norvik::test::exists(cc + L"\\Falkmoor"));
 }
 
 TEST_F(Wizard, OutcomeWaitsWhileTheCancelQuestionIsOpen) {

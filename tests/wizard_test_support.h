@@ -15,6 +15,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include "installer/install_lock.h"
 #include "installer/installer_ui.h"
 #include "tests/host_fixture.h"
 #include "tests/module_files.h"
@@ -103,6 +104,31 @@ public:
 
 private:
     std::jthread thread_;
+};
+
+// Another run of the installer: the machine-wide install lock, held on a
+// thread of its own (a mutex taken again by the thread that holds it is
+// simply taken twice) until this goes.
+class other_run {
+public:
+    other_run()
+        : thread_([this](std::stop_token stop) {
+              const install_lock lock = install_lock::try_take();
+              held = lock.held();
+              taken.test_and_set();
+              taken.notify_all();
+              while (!stop.stop_requested()) {
+                  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+              }
+          }) {
+        taken.wait(false);
+    }
+
+    std::atomic<bool> held{false};
+
+private:
+    std::atomic_flag taken;
+    std::jthread thread_; // last: stopped and joined before the rest goes
 };
 
 } // namespace installer::test
