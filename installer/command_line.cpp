@@ -82,23 +82,33 @@ bool is_absolute_folder(std::wstring_view path) {
 } // namespace
 
 command_line::command_line(std::wstring_view tail) : text_(tail) {
-    marked_ = tail.find(marker) != std::wstring_view::npos;
     std::vector<std::wstring> unknown;
+    bool marker_token = false;
     for (const std::wstring& token : tokens_of(tail)) {
-        if (token.find(marker) != std::wstring::npos) {
-            continue;
-        }
-        if (read_switch(token)) {
+        if (token == marker) {
+            marker_token = true;
+        } else if (read_switch(token)) {
             has_switches_ = true;
         } else {
             unknown.push_back(token);
         }
     }
-    // Without the switches, stray words are ignored as they always were; next
-    // to them, a switch that is not understood must not pass unnoticed.
-    if (has_switches_ && !unknown.empty()) {
+    if (!has_switches_) {
+        // Without the switches the command line means what it always did:
+        // "/UAC" anywhere marks the elevated copy, stray words are ignored.
+        marked_ = tail.find(marker) != std::wstring_view::npos;
+        return;
+    }
+    // Next to them it means what it says: only "/UAC" as a word of its own
+    // marks the elevated copy (never a value such as /dir="D:/UAC tools"),
+    // and a word that is not understood must not pass unnoticed.
+    marked_ = marker_token;
+    if (!unknown.empty()) {
         complain("the switch " + quoted_utf8(unknown.front()) +
                  " is not understood (known: /quiet, /passive, /releases=, /dir=, /log=)");
+    }
+    if (quiet && passive) {
+        complain("/quiet and /passive contradict each other: give one of them");
     }
 }
 

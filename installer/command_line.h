@@ -14,6 +14,8 @@
 // Backslashes are plain characters, so a quoted folder may end in one.
 // Without any of these switches the command line means what it always did:
 // "/UAC" anywhere (case-sensitive) runs the wizard, anything else relaunches.
+// With them, only "/UAC" as a word of its own marks the elevated copy, and a
+// word that is not understood, or /quiet with /passive, is refused.
 
 #include <cstddef>
 #include <optional>
@@ -30,8 +32,8 @@ public:
     // Parses the command-line tail (the program's own path removed).
     explicit command_line(std::wstring_view tail = {});
 
-    // Whether the tail contains "/UAC": this is the elevated copy, which
-    // never relaunches again.
+    // Whether the tail marks the elevated copy (see above), which never
+    // relaunches again.
     [[nodiscard]] bool marked() const { return marked_; }
     // Whether any of the switches above was given.
     [[nodiscard]] bool has_switches() const { return has_switches_; }

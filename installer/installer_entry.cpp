@@ -58,11 +58,11 @@ std::string utf8(const std::wstring& text) {
 }
 
 // How one wizard ended: whether it was built at all, the error that ended
-// it, if any, and the exit code a passive run reports.
+// it, if any, and the exit code its outcome gives.
 struct wizard_run {
     bool built = false;
     std::exception_ptr failure;
-    std::int32_t passive_code = exit_failed;
+    std::int32_t code = exit_failed;
 };
 
 wizard_run run_wizard(const wizard_options& options) {
@@ -84,10 +84,17 @@ wizard_run run_wizard(const wizard_options& options) {
     } catch (...) {
         run.failure = std::current_exception();
     }
-    run.passive_code = wizard->passive_exit_code();
-    // Destroying the wizard waits for a running install job, which then
-    // finishes its module or removes its staging file: nothing is left half
-    // written by the time anyone reads what happened.
+    // The install job is waited for, which then finishes its module or
+    // removes its staging file: nothing is left half written by the time
+    // anyone reads what happened.
+    try {
+        wizard->finish_run();
+    } catch (...) {
+        if (!run.failure) {
+            run.failure = std::current_exception();
+        }
+    }
+    run.code = wizard->exit_code();
     wizard.reset();
     return run;
 }
@@ -98,14 +105,16 @@ std::int32_t logged_exit(install_log& log, std::int32_t code) {
 }
 
 // A value of the command line that was not understood: nothing is written.
-// An unattended run only logs it (nobody is there to read a message).
+// An unattended run only logs it (nobody is there to read a message); the
+// wizard says it and logs it where /log= asks.
 std::int32_t refuse(const command_line& options) {
+    install_log log(options.log_path);
+    log.start(options, process_is_elevated());
+    log.write("Not understood: " + options.error() + "; nothing was installed");
     if (options.unattended()) {
-        install_log log(options.log_path);
-        log.start(options, process_is_elevated());
-        log.write("Not understood: " + options.error() + "; nothing was installed");
         return logged_exit(log, exit_bad_value);
     }
+    log.exit_code(1);
     std::wstring text = L"The installer's command line was not understood:\n";
     try {
         text += norvik::ui::utf8_to_utf16(options.error());
@@ -115,12 +124,11 @@ std::int32_t refuse(const command_line& options) {
     return 1;
 }
 
-std::int32_t install_passively(const command_line& options, const install_plan& plan, install_log& log) {
+std::int32_t install_passively(const command_line& options, install_log& log) {
     wizard_options wizard;
     wizard.releases = options.releases;
     wizard.dir = options.dir;
     wizard.passive = true;
-    wizard.missing = plan.missing;
     wizard.log = &log;
     // The caller holds the install lock for the whole run.
     wizard.take_install_lock = false;
@@ -129,7 +137,7 @@ std::int32_t install_passively(const command_line& options, const install_plan& 
         log.write("Stopped by an unexpected error: " + utf8(describe(run.failure)));
         return exit_failed;
     }
-    return run.passive_code;
+    return run.code;
 }
 
 std::int32_t install_quietly(const release_catalogue& releases, const install_plan& plan, install_log& log) {
@@ -157,8 +165,7 @@ std::int32_t install_unattended(const command_line& options, install_log& log) {
         log.write("Nothing to install: no release of After Effects detected or named, and no /dir=");
         return logged_exit(log, exit_failed);
     }
-    return logged_exit(log,
-                       options.passive ? install_passively(options, plan, log) : install_quietly(detected, plan, log));
+    return logged_exit(log, options.passive ? install_passively(options, log) : install_quietly(detected, plan, log));
 }
 
 // Whatever goes wrong, a deployment tool reads an exit code that says so and
@@ -213,6 +220,7 @@ std::int32_t run_interactive(const command_line& options) {
     wizard.releases = options.releases;
     wizard.dir = options.dir;
     wizard.log = &log;
+    wizard.tells_outcome = true;
     return logged_exit(log, run_installer(wizard));
 }
 
@@ -247,7 +255,7 @@ std::int32_t run_installer() {
 std::int32_t run_installer(const wizard_options& options) {
     const wizard_run run = run_wizard(options);
     if (!run.failure) {
-        return 0;
+        return options.tells_outcome ? run.code : exit_success;
     }
     // A wizard that cannot even be built (no Direct2D, say) says why instead
     // of vanishing; the install job never ran, so nothing is on disk.

@@ -24,7 +24,9 @@ std::int32_t installer_entry(const wchar_t* tail);
 // message saying so (whether the wizard could not be built, or what stopped
 // it once it was shown).
 std::int32_t run_installer();
-// The same with the wizard's ticks, custom folder, log or passive mode set.
+// The same with the wizard's ticks, custom folder, log or passive mode set;
+// where the options ask for it, the exit code tells the install's outcome
+// (0, 1602 or 1603, see InstallerUI::exit_code).
 std::int32_t run_installer(const wizard_options& options);
 
 } // namespace installer

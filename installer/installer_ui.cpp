@@ -43,13 +43,9 @@ constexpr std::int32_t custom_path_height = 50;
 constexpr std::int32_t scroll_width = 15;
 constexpr std::int32_t progress_timer_id = 1;
 constexpr unsigned progress_interval_ms = 200;
-// A passive run shows its outcome this long before it closes itself.
+// A passive run shows its outcome this many seconds before it closes itself.
 constexpr std::int32_t close_timer_id = 2;
-constexpr unsigned close_delay_ms = 3000;
-
-// The dot animation of the progress lines: 0, 1, 2, 3, 0, ... full stops,
-// advanced once per tick.
-std::uint32_t tick_counter = 0;
+constexpr unsigned close_delay_s = 3;
 
 std::string str(std::string_view a) {
     return std::string(a);
@@ -167,6 +163,7 @@ void InstallerUI::build_release_page() {
     paths = releases_.folders();
     job.set_target_count(paths.size());
     const install_plan preset(options_.releases, options_.dir, releases_);
+    missing_ = preset.missing;
     paths[custom()] = options_.dir;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         selected.push_back(!preset.targets[i].empty());
@@ -222,22 +219,10 @@ void InstallerUI::build_footer() {
 }
 
 InstallerUI::~InstallerUI() {
-    // A passive run closed before its outcome (Cancel confirmed, or the
-    // close box) writes no further target; the wizard's own run finishes as
-    // it always has.
-    if (options_.passive && outcome_ != run_outcome::succeeded && outcome_ != run_outcome::failed) {
-        job.stop_requested.store(true, std::memory_order_release);
-    }
-    // The job must finish writing before anything goes: a half-written
-    // module is removed by the job itself, but only if it gets to run on.
-    if (worker.joinable()) {
-        worker.join();
-    }
-    // A run the window was closed on is logged all the same, failures seen
-    // while a question was open included.
     try {
-        log_outcome();
+        finish_run();
     } catch (...) {
+        // Only the log's lines can throw (memory); the job has been joined.
     }
 }
 
@@ -248,7 +233,9 @@ void InstallerUI::place_label(norvik::ui::TextLabel& label, norvik::ui::widget& 
 }
 
 void InstallerUI::place_release_rows() {
-    std::int32_t rows = 0;
+    // Releases the command line named that this machine does not have are
+    // named in a line of their own above the rows.
+    std::int32_t rows = missing_.empty() ? 0 : 1;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         rows += !paths[i].empty() || i == custom() ? 1 : 0;
     }
@@ -264,6 +251,17 @@ void InstallerUI::place_release_rows() {
     const std::int32_t width = fits ? page_width : release_list.rect.width;
 
     std::int32_t y = first_row_y - top;
+    if (!missing_.empty()) {
+        place_label(missing_note, parent, {20, y, width - 30, row_height}, transparent_white);
+        missing_note.style.alias_style("label_font_size", "label_path_font_size");
+        missing_note.style.alias_style("label_text_valign", "label_path_text_valign");
+        std::string names;
+        for (const std::string& name : missing_) {
+            names += (names.empty() ? "" : ", ") + name;
+        }
+        missing_note.set_text("Not installed on this computer: " + names, false);
+        y += row_height;
+    }
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (paths[i].empty() && i != custom()) {
             continue;
@@ -501,7 +499,7 @@ void InstallerUI::start_install() {
     }
     run_targets_ = targets;
     if (options_.log != nullptr) {
-        options_.log->targets(releases_, targets, started_ ? std::vector<std::string>{} : options_.missing);
+        options_.log->targets(releases_, targets, started_ ? std::vector<std::string>{} : missing_);
     }
     started_ = true;
     // A previous worker is joined first: once it has ended it can no longer
@@ -533,17 +531,18 @@ bool InstallerUI::start_job_when_free() {
     }
     waiting_for_lock_ = false;
     outcome_logged_ = false;
+    job_started_ = true;
     worker = std::thread(&System::run, &job, std::move(pending_targets_), 1);
     return true;
 }
 
 void InstallerUI::on_progress_tick() {
-    const std::string dots(tick_counter, '.');
+    const std::string dots(tick_counter_, '.');
     if (waiting_for_lock_ && !start_job_when_free()) {
         progress_text.set_text(str("Another installation of ") + product_name +
                                    " is running. This installation will go on when it ends" + dots + "\n",
                                false);
-        tick_counter = tick_counter + 1 > 3 ? 0 : tick_counter + 1;
+        tick_counter_ = tick_counter_ + 1 > 3 ? 0 : tick_counter_ + 1;
         return;
     }
     const bool done = job.done.load(std::memory_order_acquire);
@@ -586,7 +585,7 @@ void InstallerUI::on_progress_tick() {
         log_outcome();
         // A passive run asks nothing: a failure is its outcome, and so is a
         // release it was told to install that this machine does not have.
-        const bool missing = options_.passive && !options_.missing.empty();
+        const bool missing = options_.passive && !missing_.empty();
         if (!report.failure && !missing) {
             outcome_ = run_outcome::succeeded;
             finish(str(product_full_name) + " was successfully installed.");
@@ -596,14 +595,13 @@ void InstallerUI::on_progress_tick() {
             outcome_ = run_outcome::failed;
             finish(str("Some components of ") + product_full_name + " were not correctly installed.");
         }
-        if (finished) {
+        if (finished && options_.passive) {
+            close_after_outcome(report.text);
+        } else if (finished) {
             progress_text.set_text(report.text + "\n\nClick Finish to close the installer.", false);
-            if (options_.passive) {
-                close_after_outcome();
-            }
         }
     }
-    tick_counter = tick_counter + 1 > 3 ? 0 : tick_counter + 1;
+    tick_counter_ = tick_counter_ + 1 > 3 ? 0 : tick_counter_ + 1;
 }
 
 void InstallerUI::log_cancel() {
@@ -629,16 +627,49 @@ void InstallerUI::log_outcome() {
     outcome_logged_ = true;
 }
 
-void InstallerUI::close_after_outcome() {
-    native.start_timer(root, close_timer_id, close_delay_ms, true);
-    norvik::ui::connect(&root, event_kind::timer, norvik::ui::event_handler([this](const event_info& info) {
-        if (info.value == static_cast<std::uint64_t>(close_timer_id)) {
-            end_modal(1);
-        }
-    }));
+void InstallerUI::close_after_outcome(const std::string& outcome) {
+    // The seconds count down on the page, so that nobody reaches for a
+    // Finish that is about to go.
+    const auto show_countdown = [this, outcome](unsigned seconds) {
+        progress_text.set_text(outcome + "\n\nThis window closes by itself in " + std::to_string(seconds) +
+                                   (seconds == 1 ? " second." : " seconds."),
+                               false);
+    };
+    close_countdown_ = close_delay_s;
+    show_countdown(close_countdown_);
+    native.start_timer(root, close_timer_id, 1000, false);
+    norvik::ui::connect(&root, event_kind::timer,
+                        norvik::ui::event_handler([this, show_countdown](const event_info& info) {
+                            if (info.value != static_cast<std::uint64_t>(close_timer_id)) {
+                                return;
+                            }
+                            if (--close_countdown_ == 0) {
+                                native.stop_timer(root, close_timer_id);
+                                end_modal(1);
+                            } else {
+                                show_countdown(close_countdown_);
+                            }
+                        }));
 }
 
-std::int32_t InstallerUI::passive_exit_code() const {
+void InstallerUI::finish_run() {
+    // A passive run closed before its outcome (Cancel confirmed, or the
+    // close box) writes no further target; the wizard's own run finishes as
+    // it always has.
+    if (options_.passive && outcome_ != run_outcome::succeeded && outcome_ != run_outcome::failed) {
+        job.stop_requested.store(true, std::memory_order_release);
+    }
+    // The job must finish writing before anything goes: a half-written
+    // module is removed by the job itself, but only if it gets to run on.
+    if (worker.joinable()) {
+        worker.join();
+    }
+    // A run the window was closed on is logged all the same, failures seen
+    // while a question was open included.
+    log_outcome();
+}
+
+std::int32_t InstallerUI::exit_code() const {
     switch (outcome_) {
     case run_outcome::succeeded:
         return exit_success;
@@ -648,8 +679,18 @@ std::int32_t InstallerUI::passive_exit_code() const {
     case run_outcome::cancelled:
         break;
     }
-    // Closed before the outcome: the close box, or Cancel confirmed.
-    return exit_cancelled;
+    // Closed before the outcome: the close box, or Cancel confirmed. A
+    // passive run stops there; the wizard's install, once it has begun,
+    // goes on to its end, and that end is what the code tells.
+    if (options_.passive || !job_started_) {
+        return exit_cancelled;
+    }
+    for (std::size_t i = 0; i < run_targets_.size(); ++i) {
+        if (!run_targets_[i].empty() && job.status[i].load(std::memory_order_acquire) != status_installed) {
+            return exit_failed;
+        }
+    }
+    return exit_success;
 }
 
 void InstallerUI::finish(const std::string& header) {
@@ -665,7 +706,12 @@ bool InstallerUI::ask_retry(std::size_t failed, std::int32_t code) {
                                 " Please contact support.\n\nDo you want to retry?";
     norvik::ui::MessagePopup popup;
     popup.setup(this, "Failed to install", message, norvik::ui::MessagePopup::kind_yes_no);
-    return popup.show_modal() == 1;
+    const bool retry = popup.show_modal() == 1;
+    if (options_.log != nullptr) {
+        options_.log->write("Asked whether to retry " + releases_[failed].name + ": " +
+                            (retry ? "Yes, retrying" : "No, the install ends here"));
+    }
+    return retry;
 }
 
 } // namespace installer

@@ -40,13 +40,15 @@ struct wizard_options {
     norvik::filesystem::file_path dir;
     // Straight to the install, no question, closing itself after the outcome.
     bool passive = false;
-    // Named releases this machine does not have: a passive run fails for them.
-    std::vector<std::string> missing;
     // Where the run is logged (targets and outcomes); not owned.
     install_log* log = nullptr;
     // Whether the worker takes the machine-wide install lock itself; false
     // when the caller holds it already for the whole run.
     bool take_install_lock = true;
+    // Whether the program's exit code tells the outcome (deployment tools
+    // that start the wizard with switches read it); without switches a
+    // wizard ends with 0, however the install went.
+    bool tells_outcome = false;
 };
 
 class InstallerUI : public norvik::ui::window {
@@ -103,14 +105,23 @@ public:
     InstallerButton browse;
     norvik::ui::TextLabel custom_path;
     norvik::ui::TextLabel selection_header;
+    // Page 1's line naming the releases /releases= asked for that this
+    // machine does not have; made only when there are any.
+    norvik::ui::TextLabel missing_note;
     norvik::ui::GenericPanel summary_panel;
     norvik::ui::ScrollBar summary_scroll;
     norvik::ui::TextLabel progress_text;
     bool finished = false;
 
-    // The exit code of a passive run: 0 when everything was installed,
-    // 1603 when something failed, 1602 when the user cancelled.
-    [[nodiscard]] std::int32_t passive_exit_code() const;
+    // Waits for a running install job (a passive run closed before its
+    // outcome stops it before its next target) and logs what became of it.
+    // The destructor does this too.
+    void finish_run();
+    // The exit code of the run, once finish_run has returned: 0 when every
+    // target was installed, 1603 when one failed (and no retry was wanted),
+    // 1602 when cancelled before the install began; a passive run cancelled
+    // later is 1602 too, a wizard's goes on and tells its own outcome.
+    [[nodiscard]] std::int32_t exit_code() const;
 
 private:
     enum class run_outcome { pending, succeeded, failed, cancelled };
@@ -164,12 +175,16 @@ private:
     void log_outcome();
     // Writes the user's confirmed Cancel, with its page, to the log.
     void log_cancel();
-    // A passive run closes itself a few seconds after its outcome.
-    void close_after_outcome();
+    // A passive run closes itself a few seconds after its outcome, counting
+    // them down below the outcome's lines.
+    void close_after_outcome(const std::string& outcome);
 
     wizard_options options_;
     // The releases' names and keys; their folders are `paths`.
     release_catalogue releases_;
+    // Releases the command line named that this machine does not have: the
+    // wizard names them, a passive run fails for them.
+    std::vector<std::string> missing_;
     run_outcome outcome_ = run_outcome::pending;
     // The targets of the run in progress, for the log.
     target_list run_targets_;
@@ -179,7 +194,13 @@ private:
     // Taken when the first run starts, held until the window goes.
     std::optional<install_lock> lock_;
     bool waiting_for_lock_ = false;
+    // Whether a job was ever started, and whether the last one is logged.
+    bool job_started_ = false;
     bool outcome_logged_ = true;
+    // The dot animation of the progress lines: 0, 1, 2, 3, 0, ... full stops,
+    // advanced once per tick.
+    std::uint32_t tick_counter_ = 0;
+    unsigned close_countdown_ = 0;
 };
 
 } // namespace installer

@@ -80,11 +80,18 @@ TEST(CommandLine, ReadsSwitchesAndRefusesWhatItDoesNotUnderstand) {
     EXPECT_EQ(plain.elevated_parameters(), L"/UAC");
     EXPECT_FALSE(command_line(L"/uac").marked());
 
-    for (const wchar_t* bad :
-         {L"/quiet /dir=plugins", L"/quiet /dir=", L"/quiet /dir=C:plugins", L"/quiet /releases=Custom",
-          L"/quiet /releases=CC2016", L"/quiet /releases=CC,", L"/quiet /force"}) {
+    for (const wchar_t* bad : {L"/quiet /dir=plugins", L"/quiet /dir=", L"/quiet /dir=C:plugins",
+                               L"/quiet /releases=Custom", L"/quiet /releases=CC2016", L"/quiet /releases=CC,",
+                               L"/quiet /force", L"/quiet /passive", L"/log=C:\\l.txt x/UACy"}) {
         EXPECT_FALSE(command_line(bad).error().empty()) << std::filesystem::path(bad).string();
     }
+
+    // Next to the switches only a word of its own marks the elevated copy;
+    // values are never read for it.
+    const command_line value(L"/dir=\"C:\\Tools/UAC x\"");
+    EXPECT_FALSE(value.marked());
+    EXPECT_EQ(value.dir, L"C:\\Tools/UAC x");
+    EXPECT_TRUE(command_line(L"/UAC /dir=\"C:\\Tools/UAC x\"").marked());
 }
 
 class Unattended : public installer::test::host_fixture {
@@ -133,8 +140,8 @@ TEST_F(Unattended, QuietInstallsAndTellsEveryOutcomeByItsExitCode) {
 
     // Values not understood: nothing is written.
     remove_modules();
-    for (const wchar_t* bad :
-         {L"/quiet /dir=plugins", L"/passive /releases=Custom", L"/quiet /releases=CC2016", L"/quiet /force"}) {
+    for (const wchar_t* bad : {L"/quiet /dir=plugins", L"/passive /releases=Custom", L"/quiet /releases=CC2016",
+                               L"/quiet /force", L"/quiet /passive"}) {
         EXPECT_EQ(run(bad), 87u) << std::filesystem::path(bad).string();
     }
     EXPECT_TRUE(files_in(cc).empty() && files_in(cc2015).empty() && files_in(custom).empty());
@@ -245,6 +252,66 @@ TEST_F(Unattended, PassiveCancelledAfterAFailureLogsEverything) {
     EXPECT_FALSE(installed(cc2015));
     for (const char* line : {"CC: failed with status 40", "Cancelled by the user on the progress page",
                              "CC2015: not attempted", "Exit code: 1602"}) {
+        EXPECT_NE(log_text().find(line), std::string::npos) << line;
+    }
+}
+
+// Keys as the wizard's window gets them from the keyboard.
+void press_key(HWND window, WPARAM key) {
+    PostMessageW(window, WM_KEYDOWN, key, 0);
+    PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+}
+
+// Waits until the log holds `line` (20 s at most).
+bool log_holds(const std::string& line) {
+    for (int i = 0; i < 400; ++i) {
+        if (log_text().find(line) != std::string::npos) {
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
+// The wizard started with deployment switches (a deployment tool with a user
+// at the screen) ends with the code of its outcome and logs the whole story:
+// installed (0), cancelled before the install (1602), a failure whose retry
+// was declined (1603).
+TEST_F(Unattended, WizardWithSwitchesTellsItsOutcome) {
+    const std::wstring wizard_run = L"/UAC /releases=CC" + logged;
+    const wchar_t* const title = L"Quendal for After Effects Installer";
+    EXPECT_EQ(run(wizard_run,
+                  [&] {
+                      HWND window = visible_window(title);
+                      for (int page = 0; page < 3; ++page) {
+                          press_key(window, VK_RETURN);
+                      }
+                      ASSERT_TRUE(log_holds("CC: installed"));
+                      press_key(window, VK_ESCAPE);
+                  }),
+              0u);
+    EXPECT_TRUE(installed(cc));
+    EXPECT_FALSE(installed(cc2015));
+    EXPECT_EQ(run(wizard_run,
+                  [&] {
+                      press_key(visible_window(title), VK_ESCAPE);
+                      press_key(visible_window(L"Exit Installer"), VK_RETURN);
+                  }),
+              1602u);
+    const installer::test::held_module held(cc);
+    EXPECT_EQ(run(wizard_run,
+                  [&] {
+                      HWND window = visible_window(title);
+                      for (int page = 0; page < 3; ++page) {
+                          press_key(window, VK_RETURN);
+                      }
+                      PostMessageW(visible_window(L"Failed to install"), WM_CLOSE, 0, 0);
+                      ASSERT_TRUE(log_holds("Asked whether to retry CC: No"));
+                      press_key(window, VK_ESCAPE);
+                  }),
+              1603u);
+    for (const char* line : {"Exit code: 0", "Cancelled by the user on the welcome page", "Exit code: 1602",
+                             "CC: failed with status 40", "Exit code: 1603"}) {
         EXPECT_NE(log_text().find(line), std::string::npos) << line;
     }
 }

@@ -310,6 +310,40 @@ TEST_F(Wizard, CommandLinePresetsAndAnotherRunInstalling) {
     EXPECT_TRUE(installed(cc2015) && installed(custom));
 }
 
+// A release named on the command line that this machine does not have is
+// named on page 1; a passive run counts down to its closing.
+TEST_F(Wizard, MissingNamedReleaseAndPassiveCountdown) {
+    const std::wstring cc = release(L"12", L"CC");
+    installer::wizard_options options;
+    options.releases = std::vector<std::string>{"CS6", "2025", "CC"};
+    {
+        InstallerUI wizard(options);
+        EXPECT_EQ(wizard.missing_note.text, "Not installed on this computer: CS6, 2025");
+        EXPECT_EQ(wizard.boxes[5].rect, (rect{20, 80, 290, 25})) << "the rows start below the note";
+    }
+    options.passive = true;
+    options.take_install_lock = false;
+    InstallerUI wizard(options);
+    show(wizard);
+    std::vector<std::string> countdown;
+    ASSERT_TRUE(pump_until(
+        [&] {
+            const std::string& text = wizard.progress_text.text;
+            const std::size_t at = text.find("This window closes by itself in ");
+            if (at != std::string::npos && (countdown.empty() || countdown.back() != text.substr(at))) {
+                countdown.push_back(text.substr(at));
+            }
+            return !IsWindowVisible(wizard.native.hwnd);
+        },
+        20000));
+    EXPECT_EQ(countdown, (std::vector<std::string>{"This window closes by itself in 3 seconds.",
+                                                   "This window closes by itself in 2 seconds.",
+                                                   "This window closes by itself in 1 second."}));
+    EXPECT_EQ(wizard.progress_header.text, "Some components of Quendal for After Effects were not correctly installed.")
+        << "a passive run fails for a named release that is missing";
+    EXPECT_TRUE(installed(cc));
+}
+
 // Cancel ends the wait for another run: no job starts after it.
 TEST_F(Wizard, CancelEndsTheWaitForAnotherRun) {
     const std::wstring cc = release(L"12", L"CC");
