@@ -108,13 +108,19 @@ std::wstring folder_of(std::wstring path) {
 
 } // namespace
 
-unique_handle file_trust::open_unfollowed(const wchar_t* path, DWORD access, DWORD share, DWORD disposition) noexcept {
-    // FILE_FLAG_BACKUP_SEMANTICS lets folders open; FILE_FLAG_OPEN_REPARSE_POINT
-    // opens a link itself. (Wine 8 shows a symbolic link made on the host
-    // without the reparse attribute and follows it even so.)
+// FILE_FLAG_OPEN_REPARSE_POINT opens a link itself. (Wine 8 shows a symbolic
+// link made on the host without the reparse attribute and follows it even
+// so; see rules::opened_as.)
+unique_handle file_trust::open_file_unfollowed(const wchar_t* path, DWORD access, DWORD share,
+                                               DWORD disposition) noexcept {
     return adopt_file(CreateFileW(path, access, share, nullptr, disposition,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                  nullptr));
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+// FILE_FLAG_BACKUP_SEMANTICS is what lets a folder open at all.
+unique_handle file_trust::open_folder_unfollowed(const wchar_t* path, DWORD access, DWORD share) noexcept {
+    return adopt_file(CreateFileW(path, access, share, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
 file_trust::verdict file_trust::judge(HANDLE handle, rules required) noexcept {

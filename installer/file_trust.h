@@ -39,11 +39,14 @@ public:
         bool owner = false;       // must have a trusted owner (the handle needs READ_CONTROL)
     };
 
-    // Opens `path` itself: a final symbolic link or junction is opened as
-    // what it is, not followed (folders above it are followed). Folders open
-    // too. A null handle on failure, with GetLastError set.
-    [[nodiscard]] static unique_handle open_unfollowed(const wchar_t* path, DWORD access, DWORD share,
-                                                       DWORD disposition) noexcept;
+    // Opens the file `path` itself: a final symbolic link is opened as what
+    // it is, not followed (folders above it are followed); a folder does not
+    // open. A null handle on failure, with GetLastError set.
+    [[nodiscard]] static unique_handle open_file_unfollowed(const wchar_t* path, DWORD access, DWORD share,
+                                                            DWORD disposition) noexcept;
+    // The same for an existing folder (a junction is opened as itself); a
+    // file of that name opens too, for `judge` to refuse.
+    [[nodiscard]] static unique_handle open_folder_unfollowed(const wchar_t* path, DWORD access, DWORD share) noexcept;
 
     // Checks `handle` against `required`, in the order of the verdicts.
     // After any verdict but `trusted`, GetLastError gives a Windows error for

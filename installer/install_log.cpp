@@ -77,8 +77,8 @@ install_log::install_log(const std::wstring& path) {
     // could have left a link there, or a hard link to a file of the system,
     // or a file of their own to make the installer's lines look like theirs.
     // Nothing is written to a refused file.
-    unique_handle file = file_trust::open_unfollowed(path.c_str(), FILE_APPEND_DATA | READ_CONTROL,
-                                                     FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
+    unique_handle file = file_trust::open_file_unfollowed(path.c_str(), FILE_APPEND_DATA | READ_CONTROL,
+                                                          FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
     if (!file) {
         refusal_ = named + " could not be opened (" + windows_error(GetLastError()) + "); this run was not logged";
         return;

@@ -27,10 +27,13 @@ std::size_t parent_end(const std::wstring& path, std::size_t end) noexcept {
 }
 
 // Makes the folder of the first `end` characters; one that is there already
-// counts as made.
+// counts as made (whatever it is: what then goes into it finds out). Asked
+// first, since a drive's root or a share cannot be made and says so in
+// errors of its own.
 bool make(const std::wstring& path, std::size_t end) {
     const std::wstring folder = path.substr(0, end);
-    return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    return GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES || CreateDirectoryW(folder.c_str(), nullptr) ||
+           GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 } // namespace

@@ -79,8 +79,8 @@ shared_data_folder::outcome shared_data_folder::create() noexcept {
         // folder. Checked on a handle opened without following a link, which
         // then also receives the grant.
         const unique_handle handle =
-            file_trust::open_unfollowed(folder.c_str(), READ_CONTROL | (made ? WRITE_DAC : 0),
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+            file_trust::open_folder_unfollowed(folder.c_str(), READ_CONTROL | (made ? WRITE_DAC : 0),
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
         if (!handle) {
             return outcome::unavailable;
         }

@@ -122,8 +122,8 @@ bool staging_file::remove() noexcept {
         // opened, not followed, and under Wine (which follows a link made on
         // the host) the file at the far end is someone else's, which its
         // identity tells.
-        file_ = file_trust::open_unfollowed(path_.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+        file_ = file_trust::open_file_unfollowed(path_.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
         if (!file_) {
             const DWORD error = GetLastError();
             made_ = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;

@@ -60,8 +60,8 @@ norvik::filesystem::file_path folder_of(const norvik::filesystem::file_path& fil
 // as a plain folder. (The folders above it may be links: a studio may point
 // a plug-in folder, or its /dir=, to a share.)
 unique_handle hold_vendor_folder(const norvik::filesystem::file_path& folder) noexcept {
-    unique_handle held = file_trust::open_unfollowed(folder.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
-                                                     FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    unique_handle held = file_trust::open_folder_unfollowed(folder.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                                            FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (held &&
         file_trust::judge(held.get(), {.opened_as = folder.c_str(), .folder = true}) != file_trust::verdict::trusted) {
         const DWORD error = GetLastError();
@@ -76,7 +76,7 @@ unique_handle hold_vendor_folder(const norvik::filesystem::file_path& folder) no
 // that asks for its attributes only, which a host holding the module without
 // sharing still allows; one that cannot be opened is left to the replace.
 bool module_is_a_link(const norvik::filesystem::file_path& file) noexcept {
-    const unique_handle module = file_trust::open_unfollowed(
+    const unique_handle module = file_trust::open_file_unfollowed(
         file.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
     return module && file_trust::judge(module.get(), {.opened_as = file.c_str()}) == file_trust::verdict::link;
 }
