@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "installer/command_line.h"
+#include "installer/file_trust.h"
+#include "installer/missing_folders.h"
 #include "installer/product.h"
 #include "ui/core/text/text_conversion.h"
 
@@ -64,10 +66,40 @@ install_log::install_log(const std::wstring& path) {
     if (path.empty()) {
         return;
     }
+    const std::string named = "The log " + utf8(path);
+    if (!missing_folders::create_for_file(path)) {
+        refusal_ = named + " could not be created (" + windows_error(GetLastError()) + "); this run was not logged";
+        return;
+    }
     // Appends, so that a log shared by the runs of a deployment keeps them
-    // all; readers and other writers may keep it open meanwhile.
-    file_ = adopt_file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // all; readers and other writers may keep it open meanwhile. Opened as
+    // itself, then checked on the handle: a user who may write the folder
+    // could have left a link there, or a hard link to a file of the system,
+    // or a file of their own to make the installer's lines look like theirs.
+    // Nothing is written to a refused file.
+    unique_handle file = file_trust::open_file_unfollowed(path.c_str(), FILE_APPEND_DATA | READ_CONTROL,
+                                                          FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
+    if (!file) {
+        refusal_ = named + " could not be opened (" + windows_error(GetLastError()) + "); this run was not logged";
+        return;
+    }
+    const file_trust::verdict verdict =
+        file_trust::judge(file.get(), {.opened_as = path.c_str(), .single_name = true, .owner = true});
+    if (verdict != file_trust::verdict::trusted) {
+        refusal_ = named + " was refused: it " + file_trust::describe(verdict) + "; this run was not logged";
+        return;
+    }
+    file_ = std::move(file);
+}
+
+void install_log::report_refusal() const {
+    const HANDLE error_output = GetStdHandle(STD_ERROR_HANDLE);
+    if (refusal_.empty() || error_output == nullptr || error_output == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const std::string line = refusal_ + "\r\n";
+    DWORD written = 0;
+    WriteFile(error_output, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 void install_log::write(std::string_view line) {
@@ -142,6 +174,14 @@ void install_log::outcome(const System& job, const release_catalogue& releases, 
         break;
     case shared_data_folder::outcome::already_present:
         write("Shared data folder already there: " + folder);
+        break;
+    case shared_data_folder::outcome::refused_link:
+        write("Shared data folder refused and left as it is: " + folder + " " +
+              file_trust::describe(file_trust::verdict::link));
+        break;
+    case shared_data_folder::outcome::refused_foreign_owner:
+        write("Shared data folder refused and left as it is: " + folder + " " +
+              file_trust::describe(file_trust::verdict::foreign_owner));
         break;
     case shared_data_folder::outcome::unavailable:
         write("Shared data folder could not be created: " + folder + " (" +

@@ -5,6 +5,13 @@
 // the people who deploy the plug-in to many machines and read the log when
 // one of them says no. A log that cannot be opened never stops an install;
 // without /log= nothing is written.
+//
+// The installer runs elevated or as SYSTEM, and /log= may name a folder
+// users can write: the file is never reached through a link, and an existing
+// file is appended to only when it has a single name and belongs to
+// Administrators, SYSTEM or the user running the installer. Otherwise the
+// log is refused, the install goes on, and the reason is kept for the end
+// of the run (see refusal).
 
 #include <cstddef>
 #include <cstdint>
@@ -24,11 +31,20 @@ class install_log {
 public:
     // Logs nothing.
     install_log() = default;
-    // Appends to `path` (created if missing); an empty path logs nothing.
+    // Appends to `path` (created if missing, with its missing folders); an
+    // empty path logs nothing.
     explicit install_log(const std::wstring& path);
 
     // Whether lines reach a file.
     [[nodiscard]] bool open() const { return file_ != nullptr; }
+
+    // Why the /log= file was refused or could not be opened, as a sentence
+    // (UTF-8); empty when it is written, or when there is none.
+    [[nodiscard]] const std::string& refusal() const { return refusal_; }
+    // Writes the refusal, if any, as a line to the process's standard error
+    // when it has one (a deployment script that redirects it), so that a
+    // run whose log was refused still leaves a trace.
+    void report_refusal() const;
 
     // One line, as given, after the local time.
     void write(std::string_view line);
@@ -49,6 +65,7 @@ public:
 
 private:
     unique_handle file_;
+    std::string refusal_;
 };
 
 } // namespace installer

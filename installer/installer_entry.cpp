@@ -101,6 +101,7 @@ wizard_run run_wizard(const wizard_options& options) {
 
 std::int32_t logged_exit(install_log& log, std::int32_t code) {
     log.exit_code(code);
+    log.report_refusal();
     return code;
 }
 

@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include "installer/file_trust.h"
+
 namespace installer {
 
 namespace {
@@ -66,10 +68,37 @@ shared_data_folder::outcome shared_data_folder::create() noexcept {
         if (folder.empty()) {
             return outcome::unavailable;
         }
-        if (!CreateDirectoryW(folder.c_str(), nullptr)) {
-            return GetLastError() == ERROR_ALREADY_EXISTS ? outcome::already_present : outcome::unavailable;
+        const bool made = CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
+        if (!made && GetLastError() != ERROR_ALREADY_EXISTS) {
+            return outcome::unavailable;
         }
-        grant_users_full_access(folder);
+        // Users may create folders in the common application-data folder, so
+        // one that is already there may be a junction to a folder of the
+        // system, or a folder whose owner may change its permissions at will;
+        // granting Users access to either would hand them more than this
+        // folder. Checked on a handle opened without following a link, which
+        // then also receives the grant.
+        const unique_handle handle =
+            file_trust::open_folder_unfollowed(folder.c_str(), READ_CONTROL | (made ? WRITE_DAC : 0),
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+        if (!handle) {
+            return outcome::unavailable;
+        }
+        switch (file_trust::judge(handle.get(), {.opened_as = folder.c_str(), .folder = true, .owner = true})) {
+        case file_trust::verdict::trusted:
+            break;
+        case file_trust::verdict::link:
+            return outcome::refused_link;
+        case file_trust::verdict::foreign_owner:
+            return outcome::refused_foreign_owner;
+        default:
+            // A file of that name, or a folder that could not be examined.
+            return outcome::unavailable;
+        }
+        if (!made) {
+            return outcome::already_present;
+        }
+        grant_users_modify(handle.get());
         return outcome::created;
     } catch (...) {
         return outcome::unavailable;
@@ -82,8 +111,11 @@ local_ptr<ACL> shared_data_folder::list_with_users_grant(PACL existing) noexcept
         return nullptr;
     }
 
+    // Modify: users keep, change and remove what is in the folder, but
+    // neither its permissions (WRITE_DAC) nor its owner (WRITE_OWNER), which
+    // full control would let any of them change for everyone.
     EXPLICIT_ACCESS_W entry = {};
-    entry.grfAccessPermissions = GENERIC_ALL;
+    entry.grfAccessPermissions = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
     entry.grfAccessMode = GRANT_ACCESS;
     entry.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
     entry.Trustee.pMultipleTrustee = nullptr;
@@ -99,23 +131,17 @@ local_ptr<ACL> shared_data_folder::list_with_users_grant(PACL existing) noexcept
     return local_ptr<ACL>(merged);
 }
 
-void shared_data_folder::grant_users_full_access(const std::wstring& folder) noexcept {
-    unique_handle handle = adopt_file(CreateFileW(folder.c_str(), READ_CONTROL | WRITE_DAC, 0, nullptr, OPEN_EXISTING,
-                                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!handle) {
-        return;
-    }
+void shared_data_folder::grant_users_modify(HANDLE folder) noexcept {
     PACL current = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(handle.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &current, nullptr,
+    if (GetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &current, nullptr,
                         &descriptor) != ERROR_SUCCESS) {
         return;
     }
     // The current list lives inside the descriptor and goes with it.
     local_ptr<void> descriptor_owner(descriptor);
     if (local_ptr<ACL> merged = list_with_users_grant(current)) {
-        SetSecurityInfo(handle.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, merged.get(),
-                        nullptr);
+        SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, merged.get(), nullptr);
     }
 }
 

@@ -1,6 +1,9 @@
 #include "installer/system.h"
 
+#include "installer/file_trust.h"
+#include "installer/missing_folders.h"
 #include "installer/shared_data_folder.h"
+#include "installer/staging_file.h"
 #include "installer/win32_handles.h"
 
 #include <string>
@@ -11,10 +14,6 @@ namespace {
 
 constexpr wchar_t vendor_folder[] = L"\\Falkmoor";
 constexpr wchar_t module_file[] = L"\\Quendal.aex";
-// The staging file takes the module's place in length: "Quendal.new" beside
-// "Quendal.aex". A longer name would fail in a plug-in folder deep enough
-// that the module itself still fits within the classic 260-character limit.
-constexpr wchar_t staging_extension[] = L".new";
 
 // A virus scanner or an indexer often opens a file the moment it is written
 // and holds it for a moment, and the rename then fails with a sharing or
@@ -46,15 +45,40 @@ bool retry_while_held(Attempt attempt) noexcept {
     return false;
 }
 
-// The staging file never outlives a failed install; a scanner holding it
-// makes the delete wait like the replace.
-void remove_staging(const norvik::filesystem::file_path& staging) noexcept {
-    retry_while_held([&] { return DeleteFileW(staging.c_str()) != FALSE; });
+// The folder `file` is in (the vendor folder), without the backslash.
+norvik::filesystem::file_path folder_of(const norvik::filesystem::file_path& file) {
+    const std::wstring& text = file.wstring();
+    const std::size_t cut = text.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? std::wstring() : text.substr(0, cut);
 }
 
-unique_handle create_for_writing(const norvik::filesystem::file_path& file) noexcept {
-    return adopt_file(
-        CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+// The vendor folder, opened as itself and held without delete sharing until
+// the module is in place: a user who may write the plug-in folder can then
+// neither rename it away nor put a junction in its place meanwhile. Null,
+// with GetLastError set, when it is missing, a link or no folder at all: a
+// vendor folder that is a link was planted, since this installer makes it
+// as a plain folder. (The folders above it may be links: a studio may point
+// a plug-in folder, or its /dir=, to a share.)
+unique_handle hold_vendor_folder(const norvik::filesystem::file_path& folder) noexcept {
+    unique_handle held = file_trust::open_folder_unfollowed(folder.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                                            FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (held &&
+        file_trust::judge(held.get(), {.opened_as = folder.c_str(), .folder = true}) != file_trust::verdict::trusted) {
+        const DWORD error = GetLastError();
+        held.reset();
+        SetLastError(error);
+    }
+    return held;
+}
+
+// An installed module that is a link was put there by someone else; it is
+// refused rather than replaced, and the log says so. Read through a handle
+// that asks for its attributes only, which a host holding the module without
+// sharing still allows; one that cannot be opened is left to the replace.
+bool module_is_a_link(const norvik::filesystem::file_path& file) noexcept {
+    const unique_handle module = file_trust::open_file_unfollowed(
+        file.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+    return module && file_trust::judge(module.get(), {.opened_as = file.c_str()}) == file_trust::verdict::link;
 }
 
 // The module goes out in pieces of this size. Under Wine a single write of
@@ -92,18 +116,6 @@ WORD resource_for(std::size_t index, bool custom, std::int32_t custom_uses_main_
 
 } // namespace
 
-norvik::filesystem::file_path staging_path_for(const norvik::filesystem::file_path& file) {
-    // The module's own extension gives way to the staging one, so both names
-    // are equally long.
-    std::wstring text = file.wstring();
-    const std::size_t mark = text.find_last_of(L".\\/");
-    if (mark != std::wstring::npos && text[mark] == L'.') {
-        text.erase(mark);
-    }
-    text.append(staging_extension);
-    return text;
-}
-
 int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noexcept {
     const HMODULE self = GetModuleHandleW(nullptr);
     HGLOBAL loaded = LoadResource(self, resource);
@@ -116,37 +128,45 @@ int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noe
     // The module goes to a staging file first and replaces the installed one
     // only when complete: a failed write must neither destroy the user's
     // working plug-in nor leave a truncated module for the host to load.
-    norvik::filesystem::file_path staging;
     try {
-        staging = staging_path_for(file);
-    } catch (...) {
-        return step_target_unwritable;
-    }
-    {
-        unique_handle out = create_for_writing(staging);
-        if (!out) {
+        const norvik::filesystem::file_path folder = folder_of(file);
+        const unique_handle vendor = hold_vendor_folder(folder);
+        if (!vendor) {
             return step_target_unwritable;
         }
-        if (!write_all(out.get(), bytes, size)) {
-            const DWORD error = GetLastError();
-            out.reset();
-            remove_staging(staging);
-            SetLastError(error);
+        if (module_is_a_link(file)) {
+            return step_target_unwritable;
+        }
+        staging_file staging(folder);
+        if (!staging.created()) {
+            return step_target_unwritable;
+        }
+        if (!write_all(staging.handle(), bytes, size)) {
+            // Removed through its handle as it goes; the error stays.
             return step_write_failed;
         }
-    }
-    // Still fails after the retries while the host holds the installed module
-    // open; the staging file is removed and the old module stays.
-    const bool replaced = retry_while_held([&] {
-        return MoveFileExW(staging.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    });
-    if (!replaced) {
-        const DWORD error = GetLastError();
-        remove_staging(staging);
-        SetLastError(error);
+        staging.close();
+        // Still fails after the retries while the host holds the installed
+        // module open; the staging file is removed and the old module stays.
+        const bool replaced = retry_while_held([&] {
+            return MoveFileExW(staging.path().c_str(), file.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        });
+        if (!replaced) {
+            // A scanner holding the staging file makes its removal wait
+            // like the replace.
+            const DWORD error = GetLastError();
+            static_cast<void>(retry_while_held([&] { return staging.remove(); }));
+            SetLastError(error);
+            return step_target_unwritable;
+        }
+        staging.keep();
+        return step_ok;
+    } catch (...) {
+        // Only memory exhaustion while forming the paths can get here.
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return step_target_unwritable;
     }
-    return step_ok;
 }
 
 System::System(std::size_t target_count) : status(target_count), error(target_count) {}
@@ -160,9 +180,16 @@ void System::set_target_count(std::size_t target_count) {
 int System::install_one(std::size_t index, bool custom, const norvik::filesystem::file_path& target,
                         std::int32_t custom_uses_main_module) const noexcept {
     try {
+        // The custom folder (the wizard's, or /dir=) is made when missing, as
+        // installers make the folder they are told to install into. A
+        // release's plug-in folder is not: when it is missing, the release is
+        // not really installed, and the target fails.
+        if (custom && !missing_folders::create(target.wstring())) {
+            return step_target_unwritable;
+        }
         const norvik::filesystem::file_path folder = target.appended(vendor_folder);
         // An existing folder is normal; any other problem shows up when the
-        // module file cannot be created.
+        // vendor folder is opened.
         CreateDirectoryW(folder.c_str(), nullptr);
         const norvik::filesystem::file_path file = folder.appended(module_file);
         const WORD id = resource_for(index, custom, custom_uses_main_module);

@@ -89,17 +89,15 @@ private:
 };
 
 // Writes one found resource of this program to `file`, replacing any file
-// there only once the whole module has been written; returns a write_step.
+// there only once the whole module has been written (see staging_file.h);
+// returns a write_step. The folder of `file` (the vendor folder) must exist
+// and be a plain folder; a vendor folder or a `file` that is a link (a
+// reparse point) is refused as unwritable: this installer never makes either
+// as a link, so such a link was planted.
 // After a failure, GetLastError gives the Windows error of the step that
 // failed (not of the clean-up after it).
 // A replace refused because another process holds a file open is tried
 // again for about a second before the target counts as unwritable.
 [[nodiscard]] int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noexcept;
-
-// Name of the file the module is written to before it replaces `file`:
-// "Quendal.new" beside "Quendal.aex". It never ends in ".aex", so the host
-// does not load a half-written module, and it is no longer than `file`, so
-// it fits wherever the module does.
-[[nodiscard]] norvik::filesystem::file_path staging_path_for(const norvik::filesystem::file_path& file);
 
 } // namespace installer

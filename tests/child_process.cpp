@@ -8,25 +8,47 @@ std::wstring this_program() {
     return path;
 }
 
-child_process::child_process(const std::wstring& exe, const std::wstring& arguments, bool quiet) {
-    std::wstring command = L"\"" + exe + L"\" " + arguments;
+namespace {
+
+HANDLE inheritable_output(const wchar_t* path, DWORD disposition) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE nowhere =
-        quiet ? CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr) : nullptr;
+    const HANDLE file =
+        CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition, 0, nullptr);
+    return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+} // namespace
+
+child_process::child_process(const std::wstring& exe, const std::wstring& arguments, bool quiet) {
+    const HANDLE nowhere = quiet ? inheritable_output(L"NUL", OPEN_EXISTING) : nullptr;
+    start(exe, arguments, nowhere);
+    if (nowhere != nullptr) {
+        CloseHandle(nowhere);
+    }
+}
+
+child_process::child_process(const std::wstring& exe, const std::wstring& arguments, const output_file& output) {
+    const HANDLE file = inheritable_output(output.path.c_str(), CREATE_ALWAYS);
+    if (file != nullptr) {
+        start(exe, arguments, file);
+        CloseHandle(file);
+    }
+}
+
+void child_process::start(const std::wstring& exe, const std::wstring& arguments, HANDLE output) {
+    std::wstring command = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (quiet) {
+    if (output != nullptr) {
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = nowhere;
-        startup.hStdError = nowhere;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
     }
     PROCESS_INFORMATION process{};
-    if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, quiet, 0, nullptr, nullptr, &startup, &process)) {
+    if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr, &startup,
+                       &process)) {
         CloseHandle(process.hThread);
         process_ = process.hProcess;
-    }
-    if (quiet) {
-        CloseHandle(nowhere);
     }
 }
 

@@ -13,6 +13,11 @@ namespace norvik::test {
 // This test program's own path.
 std::wstring this_program();
 
+// A file a started program's standard output and error go to (made anew).
+struct output_file {
+    std::wstring path;
+};
+
 // A program started from the test; its handle is closed when it goes,
 // without waiting for it.
 class child_process {
@@ -21,6 +26,8 @@ public:
     // A quiet one writes its output nowhere, so that a helper's report does
     // not mix with the test's own.
     child_process(const std::wstring& exe, const std::wstring& arguments, bool quiet = false);
+    // The same, with its output written to `output` for the test to read.
+    child_process(const std::wstring& exe, const std::wstring& arguments, const output_file& output);
     ~child_process();
     child_process(const child_process&) = delete;
     child_process& operator=(const child_process&) = delete;
@@ -32,6 +39,9 @@ public:
     DWORD wait(DWORD limit_ms = 60000) const;
 
 private:
+    // `output` (inheritable) receives both streams; null: the test's own.
+    void start(const std::wstring& exe, const std::wstring& arguments, HANDLE output);
+
     HANDLE process_ = nullptr;
 };
 

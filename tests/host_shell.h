@@ -6,6 +6,8 @@
 // for example. The Wine test environment's state file (see
 // scripts/wine-env.sh) names the display.
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include <windows.h>
@@ -35,6 +37,67 @@ inline bool start_host_shell(std::wstring script) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return true;
+}
+
+// The Unix path Wine maps a Windows path to (it need not exist yet), in
+// single quotes for the host shell; empty outside Wine. Test paths are ASCII.
+inline std::wstring quoted_unix_path(const std::wstring& windows) {
+    using convert = char*(CDECL*)(const wchar_t*);
+    const auto to_unix = reinterpret_cast<convert>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* raw = to_unix != nullptr ? to_unix(windows.c_str()) : nullptr;
+    if (raw == nullptr) {
+        return {};
+    }
+    const std::string path(raw);
+    HeapFree(GetProcessHeap(), 0, raw);
+    return L"'" + std::wstring(path.begin(), path.end()) + L"'";
+}
+
+// Runs `/bin/sh -c script` (no double quotes in it) to its end, 10 s at
+// most: its exit code, or -1. Wine hands back no usable process handle for a
+// host program, so the script leaves its exit code in a file.
+inline int run_host_shell(const std::wstring& script) {
+    wchar_t folder[MAX_PATH] = {};
+    if (GetTempPathW(MAX_PATH, folder) == 0) {
+        return -1;
+    }
+    const std::wstring done = std::wstring(folder) + L"host-shell-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(GetTickCount64()) + L".rc";
+    const std::wstring unix_done = quoted_unix_path(done);
+    if (unix_done.empty() || !start_host_shell(L"(" + script + L"); echo $? >" + unix_done + L".new && mv " +
+                                               unix_done + L".new " + unix_done)) {
+        return -1;
+    }
+    int code = -1;
+    for (const ULONGLONG give_up = GetTickCount64() + 10000; GetTickCount64() < give_up; Sleep(10)) {
+        std::ifstream rc{std::filesystem::path(done)};
+        if (rc >> code) {
+            break;
+        }
+    }
+    DeleteFileW(done.c_str());
+    return code;
+}
+
+// Plants at `link` a symbolic link made on the host to `target`, as a user
+// who may write a folder of the prefix's drive would; whether it is there.
+// Wine 8 shows such a link without the reparse attribute and follows it.
+inline bool plant_host_link(const std::wstring& link, const std::wstring& target) {
+    return run_host_shell(L"ln -s " + quoted_unix_path(target) + L" " + quoted_unix_path(link)) == 0;
+}
+
+// Gives `path` to another host user, which Wine then reports as owned by
+// S-1-5-7 (Anonymous Logon), someone other than the program's user; false
+// where the host does not allow it (only root may).
+inline bool give_to_another_user(const std::wstring& path) {
+    return run_host_shell(L"chown 65534 " + quoted_unix_path(path)) == 0;
+}
+
+// Removes a link planted with plant_host_link (Windows calls would remove
+// what it points to, under Wine).
+inline bool remove_host_link(const std::wstring& link) {
+    return run_host_shell(L"rm " + quoted_unix_path(link)) == 0;
 }
 
 // Starts a host shell that waits, for 12 s at most, for a window titled

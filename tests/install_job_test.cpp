@@ -2,8 +2,10 @@
 // folder, runs the job as the wizard does (on a worker thread) and inspects
 // what landed on disk.
 #include "installer/shared_data_folder.h"
+#include "installer/staging_file.h"
 #include "installer/system.h"
 #include "installer/win32_handles.h"
+#include "tests/host_shell.h"
 #include "tests/module_files.h"
 #include "tests/test_files.h"
 
@@ -136,7 +138,7 @@ TEST_F(InstallJob, OneTargetReceivesTheWholeModule) {
         EXPECT_EQ(status(i), i == 5 ? 2 : 0) << "index " << i;
     }
     EXPECT_EQ(read_file(module_in(target)), module_bytes());
-    EXPECT_FALSE(exists(installer::staging_path_for(module_in(target)).wstring())) << "no staging file left";
+    EXPECT_EQ(files_in(target + L"\\Falkmoor"), std::vector<std::wstring>{L"Quendal.aex"}) << "no staging file left";
     EXPECT_TRUE(exists(shared)) << "shared data folder created after a full success";
 }
 
@@ -318,8 +320,23 @@ TEST_F(InstallJob, FolderNearThePathLimit) {
 }
 
 TEST_F(InstallJob, StagingFileIsNeverLoadableAsAModule) {
-    const std::wstring staged = installer::staging_path_for(file_path(L"C:\\x\\Quendal.aex")).wstring();
-    EXPECT_NE(staged.substr(staged.size() - 4), L".aex");
+    // A new name for every file, as long as the module's and never ending in
+    // ".aex"; the file goes when it is dropped without being kept.
+    const std::wstring vendor = folder(L"staging");
+    std::vector<std::wstring> names;
+    {
+        const installer::staging_file first(vendor);
+        const installer::staging_file second(vendor);
+        ASSERT_TRUE(first.created() && second.created());
+        names = files_in(vendor);
+    }
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_NE(names[0], names[1]);
+    for (const std::wstring& staged : names) {
+        EXPECT_NE(staged.substr(staged.size() - 4), L".aex");
+        EXPECT_EQ(staged.size(), std::wcslen(L"Quendal.aex"));
+    }
+    EXPECT_TRUE(files_in(vendor).empty());
 }
 
 // Needs a tiny file system mounted as a drive of the prefix; the script
@@ -336,7 +353,7 @@ TEST_F(InstallJob, FullDiskKeepsThePreviousModule) {
     run(targets);
     EXPECT_EQ(status(5), 50);
     EXPECT_EQ(read_file(module_in(target)), previous);
-    EXPECT_FALSE(exists(installer::staging_path_for(module_in(target)).wstring()));
+    EXPECT_EQ(files_in(std::wstring(target) + L"\\Falkmoor"), std::vector<std::wstring>{L"Quendal.aex"});
 }
 
 TEST_F(InstallJob, StatusesAreVisibleOnceDoneIsSeen) {
@@ -353,14 +370,74 @@ TEST_F(InstallJob, StatusesAreVisibleOnceDoneIsSeen) {
     worker.join();
 }
 
+TEST_F(InstallJob, PlantedLinksKeepTheirTargetsWhole) {
+    // Someone who may write a plug-in folder plants links where the job
+    // writes, to files nobody asked it to change. Links made on the host, as
+    // Wine 8 shows them: without the reparse attribute, followed on open.
+    const std::vector<char> victim(1000, 'v');
+    const std::wstring victims = folder(L"victims");
+    write_file(victims + L"\\system.dll", victim);
+    write_file(victims + L"\\Quendal.aex", victim);
+    const std::wstring staged = folder(L"staged");
+    ASSERT_TRUE(CreateDirectoryW((staged + L"\\Falkmoor").c_str(), nullptr));
+    ASSERT_TRUE(norvik::test::plant_host_link(staged + L"\\Falkmoor\\Quendal.new", victims + L"\\system.dll"));
+    const std::wstring linked_vendor = folder(L"linked-vendor");
+    ASSERT_TRUE(norvik::test::plant_host_link(linked_vendor + L"\\Falkmoor", victims));
+    const std::wstring linked_module = folder(L"linked-module");
+    ASSERT_TRUE(CreateDirectoryW((linked_module + L"\\Falkmoor").c_str(), nullptr));
+    ASSERT_TRUE(norvik::test::plant_host_link(module_in(linked_module), victims + L"\\system.dll"));
+
+    struct row {
+        std::wstring target;
+        std::int32_t status;
+        std::uint32_t error;
+    };
+    // The old staging name is passed over (and left where it is); a vendor
+    // folder or module that is a link is refused (681: "stopped after
+    // reaching a symbolic link").
+    const row rows[] = {{staged, 2, 0}, {linked_vendor, 40, 681}, {linked_module, 40, 681}};
+    for (const row& r : rows) {
+        SCOPED_TRACE(std::string(r.target.begin(), r.target.end()));
+        installer::target_list targets(release_count);
+        targets[4] = r.target;
+        run(targets);
+        EXPECT_EQ(status(4), r.status);
+        EXPECT_EQ(job.error[4].load(std::memory_order_acquire), r.error);
+    }
+    EXPECT_EQ(read_file(module_in(staged)), module_bytes());
+    EXPECT_EQ(files_in(staged + L"\\Falkmoor"), (std::vector<std::wstring>{L"Quendal.aex", L"Quendal.new"}));
+    EXPECT_EQ(files_in(victims), (std::vector<std::wstring>{L"Quendal.aex", L"system.dll"}));
+    EXPECT_EQ(read_file(victims + L"\\system.dll"), victim);
+    EXPECT_EQ(read_file(victims + L"\\Quendal.aex"), victim);
+}
+
+TEST_F(InstallJob, MissingCustomFolderIsMadeAMissingReleaseFolderIsNot) {
+    // The custom folder is the last target; a release's plug-in folder that
+    // is missing means the release is not really installed.
+    const std::size_t custom = release_count - 1;
+    installer::target_list targets(release_count);
+    targets[3] = root + L"\\release\\gone";
+    targets[custom] = root + L"\\made\\for\\custom\\";
+    run(targets);
+    EXPECT_EQ(status(3), 40);
+    EXPECT_FALSE(exists(root + L"\\release"));
+
+    targets[3] = file_path();
+    run(targets);
+    EXPECT_EQ(status(custom), 2);
+    EXPECT_EQ(read_file(module_in(root + L"\\made\\for\\custom")), module_bytes());
+}
+
 // ---- the shared data folder's access list ----
 
-bool is_users_full_access(const ACCESS_ALLOWED_ACE* ace) {
+// Modify: read, write, execute and delete, and nothing that changes the
+// folder's permissions or owner.
+bool is_users_modify(const ACCESS_ALLOWED_ACE* ace) {
     PSID users = nullptr;
     ConvertStringSidToSidW(L"S-1-5-32-545", &users);
     const bool match = ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
-                       EqualSid(const_cast<DWORD*>(&ace->SidStart), users) &&
-                       (ace->Mask == GENERIC_ALL || ace->Mask == FILE_ALL_ACCESS) &&
+                       EqualSid(const_cast<DWORD*>(&ace->SidStart), users) && ace->Mask == 0x1301BF &&
+                       (ace->Mask & (WRITE_DAC | WRITE_OWNER | GENERIC_ALL)) == 0 &&
                        (ace->Header.AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) ==
                            (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
     LocalFree(users);
@@ -384,7 +461,7 @@ TEST(SharedDataFolder, GrantIsMergedIntoTheExistingList) {
     for (DWORD i = 0; i < merged->AceCount; ++i) {
         void* ace = nullptr;
         ASSERT_TRUE(GetAce(merged.get(), i, &ace));
-        if (is_users_full_access(static_cast<ACCESS_ALLOWED_ACE*>(ace))) {
+        if (is_users_modify(static_cast<ACCESS_ALLOWED_ACE*>(ace))) {
             ++users_entries;
         }
     }
@@ -398,6 +475,34 @@ TEST(SharedDataFolder, ExistingFolderIsLeftAlone) {
     RemoveDirectoryW(shared.c_str());
     EXPECT_EQ(installer::shared_data_folder::create(), installer::shared_data_folder::outcome::created);
     EXPECT_EQ(installer::shared_data_folder::create(), installer::shared_data_folder::outcome::already_present);
+    RemoveDirectoryW(shared.c_str());
+}
+
+// Users may make the folder before the installer does: a link to a folder
+// of the system, or a folder of their own. Either is refused and left alone.
+TEST(SharedDataFolder, LinkIsRefusedAndLeftAlone) {
+    std::wstring shared = installer::shared_data_folder::path();
+    shared.pop_back();
+    RemoveDirectoryW(shared.c_str());
+    const std::wstring elsewhere = L"C:\\install-job-test\\shared-elsewhere";
+    CreateDirectoryW(L"C:\\install-job-test", nullptr);
+    CreateDirectoryW(elsewhere.c_str(), nullptr);
+    ASSERT_TRUE(norvik::test::plant_host_link(shared, elsewhere));
+    EXPECT_EQ(installer::shared_data_folder::create(), installer::shared_data_folder::outcome::refused_link);
+    EXPECT_TRUE(norvik::test::remove_host_link(shared));
+    EXPECT_TRUE(files_in(elsewhere).empty());
+    RemoveDirectoryW(elsewhere.c_str());
+}
+
+TEST(SharedDataFolder, ForeignOwnerIsRefusedAndLeftAlone) {
+    const std::wstring shared = installer::shared_data_folder::path();
+    RemoveDirectoryW(shared.c_str());
+    ASSERT_TRUE(CreateDirectoryW(shared.c_str(), nullptr));
+    if (!norvik::test::give_to_another_user(shared)) {
+        RemoveDirectoryW(shared.c_str());
+        GTEST_SKIP() << "the host does not let this test give a folder to another user (needs root)";
+    }
+    EXPECT_EQ(installer::shared_data_folder::create(), installer::shared_data_folder::outcome::refused_foreign_owner);
     RemoveDirectoryW(shared.c_str());
 }
 

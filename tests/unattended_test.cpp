@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@
 #include "installer/elevation.h"
 #include "installer/install_lock.h"
 #include "tests/child_process.h"
+#include "tests/host_shell.h"
 #include "tests/wizard_test_support.h"
 
 namespace {
@@ -27,6 +29,7 @@ namespace {
 using installer::command_line;
 using installer::test::host_key;
 using installer::test::installed;
+using norvik::test::exists;
 using norvik::test::files_in;
 using norvik::test::read_file;
 
@@ -394,6 +397,92 @@ TEST_F(Unattended, PassiveShowsTheInstallAndClosesItself) {
     EXPECT_TRUE(shown);
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(installed(cc) && installed(cc2015));
+}
+
+// /log= and /dir= naming folders that do not exist yet: both are made. A log
+// that has another name (a hard link) or belongs to someone else is refused
+// and left as it is; the install goes on, and the refusal goes to standard
+// error, which a deployment script may redirect.
+TEST_F(Unattended, MissingFoldersAreMadeARefusedLogLeavesATrace) {
+    const std::wstring new_log = scratch + L"\\Logs\\Quendal\\run.log";
+    const std::wstring new_dir = scratch + L"\\New\\Plug-ins";
+    EXPECT_EQ(run(L"/quiet /dir=\"" + new_dir + L"\" /log=\"" + new_log + L"\""), 0u);
+    EXPECT_TRUE(installed(new_dir));
+    const std::vector<char> logged = read_file(new_log);
+    EXPECT_NE(std::string(logged.begin(), logged.end()).find("Custom: installed"), std::string::npos);
+
+    const std::vector<char> theirs = {'t', 'h', 'e', 'i', 'r', 's'};
+    const std::wstring linked = scratch + L"\\linked.log";
+    const std::wstring foreign = scratch + L"\\foreign.log";
+    for (const std::wstring& file : {linked, foreign}) {
+        std::ofstream(std::filesystem::path(file), std::ios::binary).write(theirs.data(), std::ssize(theirs));
+    }
+    ASSERT_TRUE(CreateHardLinkW((scratch + L"\\second-name.log").c_str(), linked.c_str(), nullptr));
+    const bool handed_over = norvik::test::give_to_another_user(foreign);
+    struct row {
+        std::wstring log;
+        const char* refusal;
+        bool prepared;
+    };
+    const row rows[] = {
+        {linked, "The log C:\\unattended\\linked.log was refused: it has other names (hard links)", true},
+        {foreign,
+         "The log C:\\unattended\\foreign.log was refused: it belongs to neither Administrators, SYSTEM nor the user "
+         "running the installer",
+         handed_over},
+    };
+    const std::wstring error_output = scratch + L"\\stderr.txt";
+    for (const row& r : rows) {
+        if (!r.prepared) {
+            std::cout << "not checked: a log of another user (only root may hand a file over on the host)\n";
+            continue;
+        }
+        remove_modules();
+        {
+            const norvik::test::child_process installer(installer_exe(), L"/quiet /log=" + r.log,
+                                                        norvik::test::output_file{error_output});
+            EXPECT_EQ(installer.wait(), 0u) << r.refusal;
+        }
+        EXPECT_TRUE(installed(cc) && installed(cc2015)) << r.refusal;
+        EXPECT_EQ(read_file(r.log), theirs) << r.refusal;
+        const std::vector<char> said = read_file(error_output);
+        EXPECT_NE(std::string(said.begin(), said.end()).find(r.refusal), std::string::npos) << r.refusal;
+    }
+}
+
+// A copy of the program started from a folder others can write (downloads,
+// a share), with DLLs planted beside it under the names of DLLs it loads:
+// imm32 by its own delayed import, version by DLLs of the system it uses.
+// Wine loads its own copy of a DLL it provides unless told to prefer
+// another (a per-program setting, as a planted DLL would need on Windows no
+// setting at all), so the setting asks for the planted ones first.
+TEST_F(Unattended, DllsPlantedBesideTheProgramAreNotLoaded) {
+    const std::wstring downloads = scratch + L"\\Downloads";
+    std::filesystem::create_directories(std::filesystem::path(downloads));
+    const std::wstring copy = downloads + L"\\QuendalInstaller.exe";
+    ASSERT_TRUE(CopyFileW(installer_exe().c_str(), copy.c_str(), FALSE));
+    const std::wstring planted =
+        (std::filesystem::path(norvik::test::this_program()).parent_path() / L"planted.dll").wstring();
+    const wchar_t* const settings = L"Software\\Wine\\AppDefaults\\QuendalInstaller.exe";
+    const std::wstring overrides = std::wstring(settings) + L"\\DllOverrides";
+    for (const wchar_t* name : {L"imm32", L"version"}) {
+        ASSERT_TRUE(CopyFileW(planted.c_str(), (downloads + L"\\" + name + L".dll").c_str(), FALSE));
+        const std::wstring native_first = L"native,builtin";
+        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, overrides.c_str(), name, REG_SZ, native_first.c_str(),
+                                  static_cast<DWORD>((native_first.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+    DWORD code = 0;
+    {
+        const norvik::test::child_process installer(copy, L"/passive");
+        code = installer.wait();
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, settings);
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(installed(cc) && installed(cc2015));
+    for (const wchar_t* name : {L"imm32", L"version"}) {
+        EXPECT_FALSE(exists(downloads + L"\\" + name + L".dll.loaded")) << std::filesystem::path(name).string();
+    }
 }
 
 } // namespace
