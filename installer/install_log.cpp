@@ -132,6 +132,9 @@ void install_log::outcome(const System& job, const release_catalogue& releases, 
         } else {
             write(releases[i].name + ": " + describe_status(status, job.error[i].load(std::memory_order_acquire)));
             failed = status != status_installed;
+            if (const std::string held = job.holders.log_text(releases, i); failed && !held.empty()) {
+                write(releases[i].name + ": " + held);
+            }
         }
     }
     if (!job.reached_shared_folder.load(std::memory_order_acquire)) {

@@ -712,9 +712,13 @@ void InstallerUI::finish(const std::string& header) {
 }
 
 bool InstallerUI::ask_retry(std::size_t failed, std::int32_t code) {
+    // Where a running program holds the module, the question names it:
+    // closing it is what the user can do before answering Yes.
+    const std::string holders =
+        code == status_target_unwritable ? job.holders.close_request(releases_, failed) : std::string();
     const std::string message = str("The installation of ") + product_full_name + " " + releases_[failed].name +
-                                " failed!\nError code: " + std::to_string(code) +
-                                " Please contact support.\n\nDo you want to retry?";
+                                " failed!\nError code: " + std::to_string(code) + " Please contact support.\n\n" +
+                                (holders.empty() ? "" : holders + "\n\n") + "Do you want to retry?";
     norvik::ui::MessagePopup popup;
     popup.setup(this, "Failed to install", message, norvik::ui::MessagePopup::kind_yes_no);
     const bool retry = popup.show_modal() == 1;

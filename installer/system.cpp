@@ -185,6 +185,14 @@ std::optional<module_version> System::kept_module(std::size_t index, bool custom
     return newer_module_in(target);
 }
 
+void System::record_holders(const norvik::filesystem::file_path& target, DWORD error_code) noexcept {
+    try {
+        holders = is_held_elsewhere(error_code) ? module_holders::find(module_file_in(target)) : module_holders{};
+    } catch (...) {
+        holders = {};
+    }
+}
+
 int System::install_one(std::size_t index, bool custom, const norvik::filesystem::file_path& target,
                         std::int32_t custom_uses_main_module) const noexcept {
     try {
@@ -209,6 +217,7 @@ void System::run(target_list targets, std::int32_t custom_uses_main_module) {
     done.store(false, std::memory_order_release);
     reached_shared_folder.store(false, std::memory_order_release);
     stopped.store(false, std::memory_order_release);
+    holders = {};
     const std::size_t count = targets.size() < status.size() ? targets.size() : status.size();
     for (std::size_t i = 0; i < count; ++i) {
         if (targets[i].empty()) {
@@ -229,7 +238,11 @@ void System::run(target_list targets, std::int32_t custom_uses_main_module) {
         }
         const int step = install_one(i, custom, targets[i], custom_uses_main_module);
         if (step != step_ok) {
-            error[i].store(GetLastError(), std::memory_order_release);
+            const DWORD code = GetLastError();
+            error[i].store(code, std::memory_order_release);
+            if (step == step_target_unwritable) {
+                record_holders(targets[i], code);
+            }
             status[i].store(step * 10, std::memory_order_release);
             done.store(true, std::memory_order_release);
             return;

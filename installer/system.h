@@ -7,6 +7,7 @@
 
 #include "filesystem/file_path.h"
 #include "installer/host_releases.h"
+#include "installer/module_holders.h"
 #include "installer/module_version.h"
 #include "installer/release_catalogue.h"
 #include "installer/shared_data_folder.h"
@@ -96,6 +97,9 @@ public:
     // The version of the module each kept target has (module_version's
     // packed form), written before its status.
     std::vector<std::atomic<std::uint64_t>> kept_version;
+    // What holds the module of the target that failed because its module
+    // could not be replaced, written before its status; empty otherwise.
+    module_holders holders;
 
     // The version of the module in `plugin_folder` when it is newer than the
     // one this program carries; none when it is not, or when either has no
@@ -108,6 +112,8 @@ private:
     [[nodiscard]] std::optional<module_version> kept_module(std::size_t index, bool custom,
                                                             const norvik::filesystem::file_path& target,
                                                             std::int32_t custom_uses_main_module) const noexcept;
+    // Finds what holds the module in `target` when its replace was refused.
+    void record_holders(const norvik::filesystem::file_path& target, DWORD error_code) noexcept;
     [[nodiscard]] int install_one(std::size_t index, bool custom, const norvik::filesystem::file_path& target,
                                   std::int32_t custom_uses_main_module) const noexcept;
 };
