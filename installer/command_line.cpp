@@ -105,7 +105,7 @@ command_line::command_line(std::wstring_view tail) : text_(tail) {
     marked_ = marker_token;
     if (!unknown.empty()) {
         complain("the switch " + quoted_utf8(unknown.front()) +
-                 " is not understood (known: /quiet, /passive, /releases=, /dir=, /log=)");
+                 " is not understood (known: /quiet, /passive, /releases=, /dir=, /log=, /force)");
     }
     if (quiet && passive) {
         complain("/quiet and /passive contradict each other: give one of them");
@@ -126,6 +126,8 @@ bool command_line::read_switch(const std::wstring& token) {
         read_dir(value);
     } else if (name == L"/log" && equals != std::wstring::npos) {
         log_path = value;
+    } else if (name == L"/force" && equals == std::wstring::npos) {
+        force = true;
     } else {
         return false;
     }

@@ -8,6 +8,8 @@
 //   /releases=2025,CC    these releases only (their display names)
 //   /dir=PATH            also this folder, like the custom folder
 //   /log=PATH            append a log of the run to this file
+//   /force               replace a module even where a newer one is
+//                        installed (a deliberate rollback)
 //
 // Switch names are case-insensitive and separated by blanks; double quotes
 // keep blanks inside a value and are removed (/dir="C:\Plug Ins\AE").
@@ -54,6 +56,7 @@ public:
     std::optional<std::vector<std::string>> releases;
     norvik::filesystem::file_path dir;
     std::wstring log_path;
+    bool force = false;
 
 private:
     // Whether `token` is one of the switches (its value may still be wrong).

@@ -157,9 +157,16 @@ void install_log::outcome(const System& job, const release_catalogue& releases, 
             write(releases[i].name + ": not attempted after the failure above");
         } else if (status == status_untouched && job.stopped.load(std::memory_order_acquire)) {
             write(releases[i].name + ": not installed, the run was cancelled before it");
+        } else if (status == status_kept) {
+            const std::uint64_t kept = job.kept_version[i].load(std::memory_order_relaxed);
+            write(releases[i].name + ": kept, a newer module (" + module_version::unpacked(kept).text() +
+                  ") is installed");
         } else {
             write(releases[i].name + ": " + describe_status(status, job.error[i].load(std::memory_order_acquire)));
             failed = status != status_installed;
+            if (const std::string held = job.holders.log_text(releases, i); failed && !held.empty()) {
+                write(releases[i].name + ": " + held);
+            }
         }
     }
     if (!job.reached_shared_folder.load(std::memory_order_acquire)) {

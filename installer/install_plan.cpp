@@ -5,8 +5,9 @@
 namespace installer {
 
 install_plan::install_plan(const std::optional<std::vector<std::string>>& releases,
-                           const norvik::filesystem::file_path& dir, const release_catalogue& detected)
-    : targets(detected.size()) {
+                           const norvik::filesystem::file_path& dir, const release_catalogue& detected,
+                           bool replace_newer)
+    : targets(detected.size()), replace_newer(replace_newer) {
     for (std::size_t i = 0; i < detected.custom(); ++i) {
         const bool wanted =
             !releases || std::find(releases->begin(), releases->end(), detected[i].name) != releases->end();
@@ -36,7 +37,7 @@ std::int32_t install_plan::exit_code(const System& job) const {
         return exit_failed;
     }
     for (std::size_t i = 0; i < targets.size() && i < job.status.size(); ++i) {
-        if (!targets[i].empty() && job.status[i].load(std::memory_order_acquire) != status_installed) {
+        if (!targets[i].empty() && !target_succeeded(job.status[i].load(std::memory_order_acquire))) {
             return exit_failed;
         }
     }

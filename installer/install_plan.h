@@ -26,14 +26,15 @@ inline constexpr std::int32_t exit_already_running = 1618; // ERROR_INSTALL_ALRE
 class install_plan {
 public:
     // `releases`: the releases named, or every detected release when unset;
-    // `dir`: the custom folder, or empty.
+    // `dir`: the custom folder, or empty; `replace_newer`: /force.
     install_plan(const std::optional<std::vector<std::string>>& releases, const norvik::filesystem::file_path& dir,
-                 const release_catalogue& detected);
+                 const release_catalogue& detected, bool replace_newer = false);
 
     // Nothing to write and nothing named that could have been.
     [[nodiscard]] bool empty() const;
-    // exit_success when every target was installed and every named release
-    // was there; exit_failed otherwise.
+    // exit_success when every target was installed (or kept, holding a
+    // newer module) and every named release was there; exit_failed
+    // otherwise.
     [[nodiscard]] std::int32_t exit_code(const System& job) const;
 
     // One per entry of the release list, Custom last.
@@ -41,6 +42,8 @@ public:
     // Named releases without a plug-in folder on this machine: failed
     // targets, though the others are still installed.
     std::vector<std::string> missing;
+    // /force: the job replaces a newer module too.
+    bool replace_newer;
 };
 
 } // namespace installer

@@ -130,6 +130,7 @@ std::int32_t install_passively(const command_line& options, install_log& log) {
     wizard.releases = options.releases;
     wizard.dir = options.dir;
     wizard.passive = true;
+    wizard.replace_newer = options.force;
     wizard.log = &log;
     // The caller holds the install lock for the whole run.
     wizard.take_install_lock = false;
@@ -144,6 +145,7 @@ std::int32_t install_passively(const command_line& options, install_log& log) {
 std::int32_t install_quietly(const release_catalogue& releases, const install_plan& plan, install_log& log) {
     log.targets(releases, plan.targets, plan.missing);
     System job(plan.targets.size());
+    job.replace_newer = plan.replace_newer;
     job.run(plan.targets, 1);
     log.outcome(job, releases, plan.targets);
     return plan.exit_code(job);
@@ -161,7 +163,7 @@ std::int32_t install_unattended(const command_line& options, install_log& log) {
     }
     const release_catalogue detected = release_catalogue::detect();
     log.detected(detected);
-    const install_plan plan(options.releases, options.dir, detected);
+    const install_plan plan(options.releases, options.dir, detected, options.force);
     if (plan.empty()) {
         log.write("Nothing to install: no release of After Effects detected or named, and no /dir=");
         return logged_exit(log, exit_failed);
@@ -220,6 +222,7 @@ std::int32_t run_interactive(const command_line& options) {
     wizard_options wizard;
     wizard.releases = options.releases;
     wizard.dir = options.dir;
+    wizard.replace_newer = options.force;
     wizard.log = &log;
     wizard.tells_outcome = true;
     return logged_exit(log, run_installer(wizard));

@@ -369,12 +369,17 @@ void InstallerUI::set_page(std::int32_t index) {
 
 std::string InstallerUI::build_summary() const {
     std::string text = str("Installing ") + product_name + " on:\n\n";
+    std::string newer;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (selected[i]) {
             text += releases_[i].name + ":\n" + paths[i].to_display_string() + "\n\n";
+            if (const std::optional<module_version> found = System::newer_module_in(paths[i])) {
+                newer += releases_[i].name + ": a newer " + product_name + " (" + found->text() +
+                         ") is installed and is " + (options_.replace_newer ? "replaced, as /force asks\n" : "kept\n");
+            }
         }
     }
-    return text;
+    return text + newer;
 }
 
 void InstallerUI::on_navigation(const event_info& info) {
@@ -532,6 +537,7 @@ bool InstallerUI::start_job_when_free() {
     waiting_for_lock_ = false;
     outcome_logged_ = false;
     job_started_ = true;
+    job.replace_newer = options_.replace_newer;
     worker = std::thread(&System::run, &job, std::move(pending_targets_), 1);
     return true;
 }
@@ -562,6 +568,11 @@ void InstallerUI::on_progress_tick() {
         } else if (s == status_installed) {
             report.text += str(product_full_name) + " " + releases_[i].name + " installed.\n";
             // An installed release is not written again by a retry.
+            selected[i] = false;
+        } else if (s == status_kept) {
+            const module_version kept = module_version::unpacked(job.kept_version[i].load(std::memory_order_relaxed));
+            report.text += str(product_full_name) + " " + releases_[i].name + " kept: a newer " + product_name + " (" +
+                           kept.text() + ") is installed.\n";
             selected[i] = false;
         } else {
             report.text += str(product_full_name) + " " + releases_[i].name + " failed to install!\n";
@@ -686,7 +697,7 @@ std::int32_t InstallerUI::exit_code() const {
         return exit_cancelled;
     }
     for (std::size_t i = 0; i < run_targets_.size(); ++i) {
-        if (!run_targets_[i].empty() && job.status[i].load(std::memory_order_acquire) != status_installed) {
+        if (!run_targets_[i].empty() && !target_succeeded(job.status[i].load(std::memory_order_acquire))) {
             return exit_failed;
         }
     }
@@ -701,9 +712,13 @@ void InstallerUI::finish(const std::string& header) {
 }
 
 bool InstallerUI::ask_retry(std::size_t failed, std::int32_t code) {
+    // Where a running program holds the module, the question names it:
+    // closing it is what the user can do before answering Yes.
+    const std::string holders =
+        code == status_target_unwritable ? job.holders.close_request(releases_, failed) : std::string();
     const std::string message = str("The installation of ") + product_full_name + " " + releases_[failed].name +
-                                " failed!\nError code: " + std::to_string(code) +
-                                " Please contact support.\n\nDo you want to retry?";
+                                " failed!\nError code: " + std::to_string(code) + " Please contact support.\n\n" +
+                                (holders.empty() ? "" : holders + "\n\n") + "Do you want to retry?";
     norvik::ui::MessagePopup popup;
     popup.setup(this, "Failed to install", message, norvik::ui::MessagePopup::kind_yes_no);
     const bool retry = popup.show_modal() == 1;

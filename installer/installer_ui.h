@@ -40,6 +40,8 @@ struct wizard_options {
     norvik::filesystem::file_path dir;
     // Straight to the install, no question, closing itself after the outcome.
     bool passive = false;
+    // /force: a newer module already installed is replaced too.
+    bool replace_newer = false;
     // Where the run is logged (targets and outcomes); not owned.
     install_log* log = nullptr;
     // Whether the worker takes the machine-wide install lock itself; false

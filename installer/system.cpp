@@ -169,12 +169,48 @@ int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noe
     }
 }
 
-System::System(std::size_t target_count) : status(target_count), error(target_count) {}
+norvik::filesystem::file_path module_file_in(const norvik::filesystem::file_path& plugin_folder) {
+    return plugin_folder.appended(vendor_folder).appended(module_file);
+}
+
+System::System(std::size_t target_count) : status(target_count), error(target_count), kept_version(target_count) {}
 
 void System::set_target_count(std::size_t target_count) {
     // Atomics cannot be moved, so the lists are made anew.
     status = std::vector<std::atomic<std::int32_t>>(target_count);
     error = std::vector<std::atomic<std::uint32_t>>(target_count);
+    kept_version = std::vector<std::atomic<std::uint64_t>>(target_count);
+}
+
+std::optional<module_version> System::newer_module_in(const norvik::filesystem::file_path& plugin_folder) noexcept {
+    try {
+        const std::optional<module_version> installed = module_version::of_file(module_file_in(plugin_folder));
+        const std::optional<module_version> carried =
+            installed ? module_version::of_resource(module_resource_id) : std::nullopt;
+        if (installed && carried && *installed > *carried) {
+            return installed;
+        }
+    } catch (...) {
+        // Only memory exhaustion forming the path: no comparison.
+    }
+    return std::nullopt;
+}
+
+std::optional<module_version> System::kept_module(std::size_t index, bool custom,
+                                                  const norvik::filesystem::file_path& target,
+                                                  std::int32_t custom_uses_main_module) const noexcept {
+    if (replace_newer || resource_for(index, custom, custom_uses_main_module) != module_resource_id) {
+        return std::nullopt;
+    }
+    return newer_module_in(target);
+}
+
+void System::record_holders(const norvik::filesystem::file_path& target, DWORD error_code) noexcept {
+    try {
+        holders = is_held_elsewhere(error_code) ? module_holders::find(module_file_in(target)) : module_holders{};
+    } catch (...) {
+        holders = {};
+    }
 }
 
 int System::install_one(std::size_t index, bool custom, const norvik::filesystem::file_path& target,
@@ -208,6 +244,7 @@ void System::run(target_list targets, std::int32_t custom_uses_main_module) {
     done.store(false, std::memory_order_release);
     reached_shared_folder.store(false, std::memory_order_release);
     stopped.store(false, std::memory_order_release);
+    holders = {};
     const std::size_t count = targets.size() < status.size() ? targets.size() : status.size();
     for (std::size_t i = 0; i < count; ++i) {
         if (targets[i].empty()) {
@@ -219,9 +256,20 @@ void System::run(target_list targets, std::int32_t custom_uses_main_module) {
             return;
         }
         status[i].store(status_installing, std::memory_order_release);
-        const int step = install_one(i, i + 1 == targets.size(), targets[i], custom_uses_main_module);
+        const bool custom = i + 1 == targets.size();
+        if (const auto newer = kept_module(i, custom, targets[i], custom_uses_main_module)) {
+            kept_version[i].store(newer->packed(), std::memory_order_relaxed);
+            error[i].store(0, std::memory_order_release);
+            status[i].store(status_kept, std::memory_order_release);
+            continue;
+        }
+        const int step = install_one(i, custom, targets[i], custom_uses_main_module);
         if (step != step_ok) {
-            error[i].store(GetLastError(), std::memory_order_release);
+            const DWORD code = GetLastError();
+            error[i].store(code, std::memory_order_release);
+            if (step == step_target_unwritable) {
+                record_holders(targets[i], code);
+            }
             status[i].store(step * 10, std::memory_order_release);
             done.store(true, std::memory_order_release);
             return;

@@ -7,6 +7,8 @@
 
 #include "filesystem/file_path.h"
 #include "installer/host_releases.h"
+#include "installer/module_holders.h"
+#include "installer/module_version.h"
 #include "installer/release_catalogue.h"
 #include "installer/shared_data_folder.h"
 
@@ -14,16 +16,19 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace installer {
 
 // Per-release target status. A failure is ten times the step code of the
-// write (2 to 5); the failure message shows this number.
+// write (2 to 5); the failure message shows this number. A kept target
+// already had a newer module, which the job left in place: a success too.
 enum target_status : std::int32_t {
     status_untouched = 0,
     status_installing = 1,
     status_installed = 2,
+    status_kept = 3,
     status_resource_missing = 20,
     status_resource_unloadable = 30,
     status_target_unwritable = 40,
@@ -41,6 +46,11 @@ enum write_step : int {
 
 inline constexpr WORD module_resource_id = 400;
 inline constexpr WORD absent_resource_id = 300;
+
+// Whether a target ended as it should: installed, or kept.
+[[nodiscard]] constexpr bool target_succeeded(std::int32_t status) noexcept {
+    return status == status_installed || status == status_kept;
+}
 
 class System {
 public:
@@ -82,8 +92,28 @@ public:
     // Whether the last run ended at such a request with targets left over
     // (written before done).
     std::atomic<bool> stopped{false};
+    // Set before a run starts (/force): a newer module is replaced too.
+    bool replace_newer = false;
+    // The version of the module each kept target has (module_version's
+    // packed form), written before its status.
+    std::vector<std::atomic<std::uint64_t>> kept_version;
+    // What holds the module of the target that failed because its module
+    // could not be replaced, written before its status; empty otherwise.
+    module_holders holders;
+
+    // The version of the module in `plugin_folder` when it is newer than the
+    // one this program carries; none when it is not, or when either has no
+    // version resource (no comparison is made then).
+    [[nodiscard]] static std::optional<module_version>
+    newer_module_in(const norvik::filesystem::file_path& plugin_folder) noexcept;
 
 private:
+    // The version of the newer module the run keeps in `target`, if any.
+    [[nodiscard]] std::optional<module_version> kept_module(std::size_t index, bool custom,
+                                                            const norvik::filesystem::file_path& target,
+                                                            std::int32_t custom_uses_main_module) const noexcept;
+    // Finds what holds the module in `target` when its replace was refused.
+    void record_holders(const norvik::filesystem::file_path& target, DWORD error_code) noexcept;
     [[nodiscard]] int install_one(std::size_t index, bool custom, const norvik::filesystem::file_path& target,
                                   std::int32_t custom_uses_main_module) const noexcept;
 };
@@ -99,5 +129,8 @@ private:
 // A replace refused because another process holds a file open is tried
 // again for about a second before the target counts as unwritable.
 [[nodiscard]] int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noexcept;
+
+// Where the module goes in the plug-in folder `plugin_folder`.
+[[nodiscard]] norvik::filesystem::file_path module_file_in(const norvik::filesystem::file_path& plugin_folder);
 
 } // namespace installer

@@ -129,6 +129,8 @@ protected:
 
 TEST_F(InstallJob, OneTargetReceivesTheWholeModule) {
     ASSERT_EQ(module_bytes().size(), module_size);
+    EXPECT_EQ(installer::module_version::of_resource(installer::module_resource_id), std::nullopt)
+        << "the placeholder has no version resource: no version is compared";
     installer::target_list targets(release_count);
     const std::wstring target = folder(L"cc");
     targets[5] = target;

@@ -85,7 +85,7 @@ TEST(CommandLine, ReadsSwitchesAndRefusesWhatItDoesNotUnderstand) {
 
     for (const wchar_t* bad : {L"/quiet /dir=plugins", L"/quiet /dir=", L"/quiet /dir=C:plugins",
                                L"/quiet /releases=Custom", L"/quiet /releases=CC2016", L"/quiet /releases=CC,",
-                               L"/quiet /force", L"/quiet /passive", L"/log=C:\\l.txt x/UACy"}) {
+                               L"/quiet /repair", L"/quiet /passive", L"/log=C:\\l.txt x/UACy"}) {
         EXPECT_FALSE(command_line(bad).error().empty()) << std::filesystem::path(bad).string();
     }
 
@@ -144,7 +144,7 @@ TEST_F(Unattended, QuietInstallsAndTellsEveryOutcomeByItsExitCode) {
     // Values not understood: nothing is written.
     remove_modules();
     for (const wchar_t* bad : {L"/quiet /dir=plugins", L"/passive /releases=Custom", L"/quiet /releases=CC2016",
-                               L"/quiet /force", L"/quiet /passive"}) {
+                               L"/quiet /repair", L"/quiet /passive"}) {
         EXPECT_EQ(run(bad), 87u) << std::filesystem::path(bad).string();
     }
     EXPECT_TRUE(files_in(cc).empty() && files_in(cc2015).empty() && files_in(custom).empty());
