@@ -105,10 +105,13 @@ command_line::command_line(std::wstring_view tail) : text_(tail) {
     marked_ = marker_token;
     if (!unknown.empty()) {
         complain("the switch " + quoted_utf8(unknown.front()) +
-                 " is not understood (known: /quiet, /passive, /releases=, /dir=, /log=, /force)");
+                 " is not understood (known: /quiet, /passive, /releases=, /dir=, /log=, /force, /uninstall)");
     }
     if (quiet && passive) {
         complain("/quiet and /passive contradict each other: give one of them");
+    }
+    if (uninstall && (releases || !dir.empty())) {
+        complain("/uninstall removes every module the installer recorded: it takes no /releases= or /dir=");
     }
 }
 
@@ -128,6 +131,10 @@ bool command_line::read_switch(const std::wstring& token) {
         log_path = value;
     } else if (name == L"/force" && equals == std::wstring::npos) {
         force = true;
+    } else if (name == L"/uninstall" && equals == std::wstring::npos) {
+        uninstall = true;
+    } else if (name == L"/remove-uninstaller" && equals != std::wstring::npos) {
+        read_removal(value);
     } else {
         return false;
     }
@@ -161,6 +168,18 @@ void command_line::read_releases(std::wstring_view list) {
         return release_catalogue::order_of(a) < release_catalogue::order_of(b);
     });
     releases = std::move(named);
+}
+
+void command_line::read_removal(const std::wstring& value) {
+    std::uintptr_t handle = 0;
+    for (const wchar_t c : value) {
+        if (c < L'0' || c > L'9' || handle > UINTPTR_MAX / 10) {
+            complain("/remove-uninstaller= takes a number");
+            return;
+        }
+        handle = handle * 10 + static_cast<std::uintptr_t>(c - L'0');
+    }
+    uninstaller_removal = handle;
 }
 
 void command_line::read_dir(const std::wstring& value) {

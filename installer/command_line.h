@@ -10,6 +10,8 @@
 //   /log=PATH            append a log of the run to this file
 //   /force               replace a module even where a newer one is
 //                        installed (a deliberate rollback)
+//   /uninstall           remove what the installer put down (alone, or with
+//                        /quiet, /passive and /log=)
 //
 // Switch names are case-insensitive and separated by blanks; double quotes
 // keep blanks inside a value and are removed (/dir="C:\Plug Ins\AE").
@@ -20,6 +22,7 @@
 // word that is not understood, or /quiet with /passive, is refused.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,6 +54,11 @@ public:
 
     bool quiet = false;
     bool passive = false;
+    bool uninstall = false;
+    // The temporary copy that removes the uninstaller once the uninstall has
+    // ended: the value of the process handle it inherited to wait on. Only
+    // the uninstaller itself starts a program with it.
+    std::optional<std::uintptr_t> uninstaller_removal;
     // Releases named by /releases=, spelt as the release list spells them,
     // in its order; none without it.
     std::optional<std::vector<std::string>> releases;
@@ -63,6 +71,7 @@ private:
     bool read_switch(const std::wstring& token);
     void read_releases(std::wstring_view list);
     void read_dir(const std::wstring& value);
+    void read_removal(const std::wstring& value);
     // Keeps the first complaint: later ones are usually its consequences.
     void complain(std::string sentence);
 

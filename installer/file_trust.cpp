@@ -196,4 +196,21 @@ bool file_trust::owner_is_trusted(HANDLE handle, bool& readable) noexcept {
            is_running_user(owner);
 }
 
+unique_handle file_trust::hold_plain_folder(const wchar_t* path) noexcept {
+    unique_handle held =
+        open_folder_unfollowed(path, FILE_LIST_DIRECTORY | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (held && judge(held.get(), {.opened_as = path, .folder = true}) != verdict::trusted) {
+        const DWORD error = GetLastError();
+        held.reset();
+        SetLastError(error);
+    }
+    return held;
+}
+
+bool file_trust::is_file_link(const wchar_t* path) noexcept {
+    const unique_handle file = open_file_unfollowed(
+        path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+    return file && judge(file.get(), {.opened_as = path}) == verdict::link;
+}
+
 } // namespace installer

@@ -48,6 +48,16 @@ public:
     // file of that name opens too, for `judge` to refuse.
     [[nodiscard]] static unique_handle open_folder_unfollowed(const wchar_t* path, DWORD access, DWORD share) noexcept;
 
+    // The folder `path`, opened as itself and held without delete sharing,
+    // so that it can neither be renamed away nor have a junction put in its
+    // place while the caller works in it. Null, with GetLastError set, when
+    // it is missing, a link or no folder at all.
+    [[nodiscard]] static unique_handle hold_plain_folder(const wchar_t* path) noexcept;
+    // Whether the file `path` is a link, read through a handle that asks
+    // for its attributes only, which a program holding the file without
+    // sharing still allows; a file that cannot be opened is not one.
+    [[nodiscard]] static bool is_file_link(const wchar_t* path) noexcept;
+
     // Checks `handle` against `required`, in the order of the verdicts.
     // After any verdict but `trusted`, GetLastError gives a Windows error for
     // it, for callers that report failures by their code: the real one when

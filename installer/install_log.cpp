@@ -12,10 +12,6 @@ namespace installer {
 
 namespace {
 
-std::string utf8(std::wstring_view text) {
-    return norvik::ui::utf16_to_utf8(text);
-}
-
 std::string local_time() {
     SYSTEMTIME t{};
     GetLocalTime(&t);
@@ -36,11 +32,7 @@ std::string windows_message(std::uint32_t code) {
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
         text.pop_back();
     }
-    return text.empty() ? "no description" : utf8(text);
-}
-
-std::string windows_error(std::uint32_t code) {
-    return "Windows error " + std::to_string(code) + ": " + windows_message(code);
+    return text.empty() ? "no description" : install_log::utf8(text);
 }
 
 std::string describe_status(std::int32_t status, std::uint32_t code) {
@@ -48,19 +40,28 @@ std::string describe_status(std::int32_t status, std::uint32_t code) {
     case status_installed:
         return "installed";
     case status_resource_missing:
-        return "failed with status 20, the module is not in the program (" + windows_error(code) + ")";
+        return "failed with status 20, the module is not in the program (" + install_log::windows_error(code) + ")";
     case status_resource_unloadable:
-        return "failed with status 30, the module could not be loaded (" + windows_error(code) + ")";
+        return "failed with status 30, the module could not be loaded (" + install_log::windows_error(code) + ")";
     case status_target_unwritable:
-        return "failed with status 40, the module file could not be created or replaced (" + windows_error(code) + ")";
+        return "failed with status 40, the module file could not be created or replaced (" +
+               install_log::windows_error(code) + ")";
     case status_write_failed:
-        return "failed with status 50, writing the module failed (" + windows_error(code) + ")";
+        return "failed with status 50, writing the module failed (" + install_log::windows_error(code) + ")";
     default:
         return "ended with status " + std::to_string(status);
     }
 }
 
 } // namespace
+
+std::string install_log::utf8(std::wstring_view text) {
+    return norvik::ui::utf16_to_utf8(text);
+}
+
+std::string install_log::windows_error(std::uint32_t code) {
+    return "Windows error " + std::to_string(code) + ": " + windows_message(code);
+}
 
 install_log::install_log(const std::wstring& path) {
     if (path.empty()) {
@@ -199,6 +200,33 @@ void install_log::outcome(const System& job, const release_catalogue& releases, 
 
 void install_log::exit_code(std::int32_t code) {
     write("Exit code: " + std::to_string(code));
+}
+
+void install_log::removal(const uninstall_job& job) {
+    for (std::size_t i = 0; i < job.modules.size(); ++i) {
+        const std::string line = job.modules[i].release + " (" + utf8(job.modules[i].path) + "): ";
+        switch (job.status[i].load(std::memory_order_acquire)) {
+        case removal_done:
+            write(line + "removed");
+            break;
+        case removal_already_gone:
+            write(line + "already gone");
+            break;
+        case removal_pending:
+            write(line + "not attempted");
+            break;
+        default:
+            write(line + "could not be removed (" + windows_error(job.error[i].load(std::memory_order_acquire)) +
+                  "); it stays recorded");
+            break;
+        }
+    }
+    if (const std::uint32_t error = job.entry_error.load(std::memory_order_acquire)) {
+        write("Installed apps: the entry could not be updated (" + windows_error(error) + ")");
+    } else {
+        write(job.complete() ? "Installed apps: entry removed" : "Installed apps: entry kept for what is left");
+    }
+    write("Shared data folder left in place, it holds the users' data: " + utf8(shared_data_folder::path()));
 }
 
 } // namespace installer

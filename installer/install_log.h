@@ -21,6 +21,7 @@
 
 #include "installer/release_catalogue.h"
 #include "installer/system.h"
+#include "installer/uninstall_job.h"
 #include "installer/win32_handles.h"
 
 namespace installer {
@@ -62,6 +63,14 @@ public:
     // shared data folder.
     void outcome(const System& job, const release_catalogue& releases, const target_list& targets);
     void exit_code(std::int32_t code);
+    // What became of each recorded module of an uninstall that just ended,
+    // of the entry in the list of installed apps, and of the shared data
+    // folder (left alone: it holds the users' data).
+    void removal(const uninstall_job& job);
+
+    // "Windows error 5: Access is denied.", for lines about failures.
+    [[nodiscard]] static std::string windows_error(std::uint32_t code);
+    [[nodiscard]] static std::string utf8(std::wstring_view text);
 
 private:
     unique_handle file_;

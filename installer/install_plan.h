@@ -18,10 +18,11 @@ namespace installer {
 
 // The exit codes of /quiet and /passive (Windows' own installer codes).
 inline constexpr std::int32_t exit_success = 0;
-inline constexpr std::int32_t exit_bad_value = 87;         // ERROR_INVALID_PARAMETER
-inline constexpr std::int32_t exit_cancelled = 1602;       // ERROR_INSTALL_USEREXIT
-inline constexpr std::int32_t exit_failed = 1603;          // ERROR_INSTALL_FAILURE
-inline constexpr std::int32_t exit_already_running = 1618; // ERROR_INSTALL_ALREADY_RUNNING
+inline constexpr std::int32_t exit_bad_value = 87;          // ERROR_INVALID_PARAMETER
+inline constexpr std::int32_t exit_cancelled = 1602;        // ERROR_INSTALL_USEREXIT
+inline constexpr std::int32_t exit_failed = 1603;           // ERROR_INSTALL_FAILURE
+inline constexpr std::int32_t exit_nothing_recorded = 1605; // ERROR_UNKNOWN_PRODUCT: nothing to uninstall
+inline constexpr std::int32_t exit_already_running = 1618;  // ERROR_INSTALL_ALREADY_RUNNING
 
 class install_plan {
 public:

@@ -16,7 +16,11 @@
 #include "installer/install_lock.h"
 #include "installer/install_log.h"
 #include "installer/install_plan.h"
+#include "installer/install_record.h"
+#include "installer/installed_apps_entry.h"
 #include "installer/installer_ui.h"
+#include "installer/uninstall_job.h"
+#include "installer/uninstaller_program.h"
 #include "ui/core/events/event_registry.h"
 #include "ui/core/text/text_conversion.h"
 
@@ -63,6 +67,9 @@ struct wizard_run {
     bool built = false;
     std::exception_ptr failure;
     std::int32_t code = exit_failed;
+    // An uninstall that ran from the uninstaller, which must go once this
+    // process has ended.
+    bool remove_uninstaller = false;
 };
 
 wizard_run run_wizard(const wizard_options& options) {
@@ -95,8 +102,17 @@ wizard_run run_wizard(const wizard_options& options) {
         }
     }
     run.code = wizard->exit_code();
+    run.remove_uninstaller = wizard->uninstall_page.removes_uninstaller_at_exit();
     wizard.reset();
     return run;
+}
+
+// A wizard that cannot even be built (no Direct2D, say) says why instead of
+// vanishing; the install job never ran, so nothing is on disk. Exit code 1.
+std::int32_t report_failure(const wizard_run& run) {
+    report(run.built ? L"The installer stopped after an unexpected error:\n" : L"The installer could not start:\n",
+           run.failure);
+    return 1;
 }
 
 std::int32_t logged_exit(install_log& log, std::int32_t code) {
@@ -148,7 +164,52 @@ std::int32_t install_quietly(const release_catalogue& releases, const install_pl
     job.replace_newer = plan.replace_newer;
     job.run(plan.targets, 1);
     log.outcome(job, releases, plan.targets);
+    install_record::after_run(releases, plan.targets, job, &log);
     return plan.exit_code(job);
+}
+
+// The uninstaller cannot remove itself while it runs: a temporary copy does
+// it once this process has ended.
+void remove_uninstaller_after_exit(install_log& log) {
+    const DWORD error = uninstaller_program::remove_after_exit();
+    log.write(error == 0 ? "The uninstaller is removed once this run has ended"
+                         : "The uninstaller could not be handed to a copy for removal (" +
+                               install_log::windows_error(error) + "); it stays in place");
+}
+
+// /uninstall with /quiet or /passive: the same lock as an install, then
+// every recorded module that is still there.
+std::int32_t uninstall_unattended(const command_line& options, install_log& log) {
+    if (options.passive) {
+        wizard_options wizard;
+        wizard.passive = true;
+        wizard.uninstall = true;
+        wizard.log = &log;
+        wizard.take_install_lock = false;
+        const wizard_run run = run_wizard(wizard);
+        if (run.failure) {
+            log.write("Stopped by an unexpected error: " + utf8(describe(run.failure)));
+            return exit_failed;
+        }
+        if (run.remove_uninstaller) {
+            remove_uninstaller_after_exit(log);
+        }
+        return run.code;
+    }
+    uninstall_job job(installed_apps_entry::modules());
+    for (const recorded_module& module : job.modules) {
+        log.write("Recorded " + module.release + ": " + install_log::utf8(module.path));
+    }
+    if (job.modules.empty()) {
+        log.write("Nothing recorded: this installer has put no module on this computer");
+        return exit_nothing_recorded;
+    }
+    job.run();
+    log.removal(job);
+    if (job.remove_uninstaller_at_exit.load(std::memory_order_acquire)) {
+        remove_uninstaller_after_exit(log);
+    }
+    return job.complete() ? exit_success : exit_failed;
 }
 
 // /quiet and /passive in the process that writes: one run at a time, the
@@ -158,8 +219,11 @@ std::int32_t install_unattended(const command_line& options, install_log& log) {
     log.start(options, process_is_elevated());
     const install_lock lock = install_lock::try_take();
     if (!lock.held()) {
-        log.write("Not installing now: " + lock.reason() + "; nothing was installed");
+        log.write("Not starting now: " + lock.reason() + "; nothing was changed");
         return logged_exit(log, exit_already_running);
+    }
+    if (options.uninstall) {
+        return logged_exit(log, uninstall_unattended(options, log));
     }
     const release_catalogue detected = release_catalogue::detect();
     log.detected(detected);
@@ -225,7 +289,15 @@ std::int32_t run_interactive(const command_line& options) {
     wizard.replace_newer = options.force;
     wizard.log = &log;
     wizard.tells_outcome = true;
-    return logged_exit(log, run_installer(wizard));
+    wizard.uninstall = options.uninstall;
+    const wizard_run run = run_wizard(wizard);
+    if (run.failure) {
+        return logged_exit(log, report_failure(run));
+    }
+    if (run.remove_uninstaller) {
+        remove_uninstaller_after_exit(log);
+    }
+    return logged_exit(log, run.code);
 }
 
 // The command line decides which run this process makes.
@@ -233,6 +305,10 @@ std::int32_t enter(const wchar_t* tail) {
     const command_line options(tail != nullptr ? tail : L"");
     if (!options.error().empty()) {
         return refuse(options);
+    }
+    if (options.uninstaller_removal) {
+        uninstaller_program::remove_once_ended(reinterpret_cast<HANDLE>(*options.uninstaller_removal));
+        return exit_success;
     }
     if (options.unattended()) {
         // Never left waiting for a person. The elevated copy installs
@@ -261,11 +337,7 @@ std::int32_t run_installer(const wizard_options& options) {
     if (!run.failure) {
         return options.tells_outcome ? run.code : exit_success;
     }
-    // A wizard that cannot even be built (no Direct2D, say) says why instead
-    // of vanishing; the install job never ran, so nothing is on disk.
-    report(run.built ? L"The installer stopped after an unexpected error:\n" : L"The installer could not start:\n",
-           run.failure);
-    return 1;
+    return report_failure(run);
 }
 
 std::int32_t installer_entry(const wchar_t* tail) {

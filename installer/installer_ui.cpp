@@ -11,6 +11,7 @@
 #include "installer/install_lock.h"
 #include "installer/install_log.h"
 #include "installer/install_plan.h"
+#include "installer/install_record.h"
 #include "installer/installer_styles.h"
 #include "installer/product.h"
 #include "render/renderer.h"
@@ -109,7 +110,22 @@ InstallerUI::InstallerUI(wizard_options options) : options_(std::move(options)) 
     build_footer();
     set_automation_ids();
     norvik::ui::connect(this, event_kind::key_down, this, &InstallerUI::on_key);
-    set_page(options_.passive ? 3 : 0);
+    if (options_.uninstall) {
+        open_uninstall();
+    } else {
+        set_page(options_.passive ? 3 : 0);
+    }
+}
+
+void InstallerUI::open_uninstall() {
+    // The frame's title, logo and third button; the uninstall's one page in
+    // place of the wizard's four.
+    const page_geometry g = geometry();
+    uninstall_page.build({g.logo_width + 10, 50, g.width, g.height});
+    back.set_visible(false);
+    next.set_visible(false);
+    uninstall_page.open();
+    focus_from(cancel, 0);
 }
 
 void InstallerUI::load_logo() {
@@ -519,7 +535,7 @@ void InstallerUI::start_install() {
     start_job_when_free();
 }
 
-bool InstallerUI::start_job_when_free() {
+bool InstallerUI::take_install_lock() {
     // The lock is taken here, on the UI thread, and kept until the window
     // goes: a mutex belongs to the thread that took it, and the user may
     // leave a wait that never ends (the close box, or Cancel), which a worker
@@ -528,13 +544,20 @@ bool InstallerUI::start_job_when_free() {
         lock_.emplace(install_lock::try_take());
         if (!lock_->held()) {
             if (!waiting_for_lock_ && options_.log != nullptr) {
-                options_.log->write("Waiting to install: " + lock_->reason());
+                options_.log->write("Waiting to start: " + lock_->reason());
             }
             waiting_for_lock_ = true;
             return false;
         }
     }
     waiting_for_lock_ = false;
+    return true;
+}
+
+bool InstallerUI::start_job_when_free() {
+    if (!take_install_lock()) {
+        return false;
+    }
     outcome_logged_ = false;
     job_started_ = true;
     job.replace_newer = options_.replace_newer;
@@ -606,10 +629,8 @@ void InstallerUI::on_progress_tick() {
             outcome_ = run_outcome::failed;
             finish(str("Some components of ") + product_full_name + " were not correctly installed.");
         }
-        if (finished && options_.passive) {
-            close_after_outcome(report.text);
-        } else if (finished) {
-            progress_text.set_text(report.text + "\n\nClick Finish to close the installer.", false);
+        if (finished) {
+            show_closing(progress_text, report.text + "\n");
         }
     }
     tick_counter_ = tick_counter_ + 1 > 3 ? 0 : tick_counter_ + 1;
@@ -632,19 +653,31 @@ void InstallerUI::log_cancel() {
 }
 
 void InstallerUI::log_outcome() {
-    if (!outcome_logged_ && options_.log != nullptr) {
-        options_.log->outcome(job, releases_, run_targets_);
+    if (outcome_logged_) {
+        return;
     }
     outcome_logged_ = true;
+    if (options_.log != nullptr) {
+        options_.log->outcome(job, releases_, run_targets_);
+    }
+    install_record::after_run(releases_, run_targets_, job, options_.log);
 }
 
-void InstallerUI::close_after_outcome(const std::string& outcome) {
+void InstallerUI::show_closing(norvik::ui::TextLabel& label, const std::string& outcome) {
+    if (options_.passive) {
+        close_after_outcome(label, outcome);
+    } else {
+        label.set_text(outcome + "\nClick Finish to close the installer.", false);
+    }
+}
+
+void InstallerUI::close_after_outcome(norvik::ui::TextLabel& label, const std::string& outcome) {
     // The seconds count down on the page, so that nobody reaches for a
     // Finish that is about to go.
-    const auto show_countdown = [this, outcome](unsigned seconds) {
-        progress_text.set_text(outcome + "\n\nThis window closes by itself in " + std::to_string(seconds) +
-                                   (seconds == 1 ? " second." : " seconds."),
-                               false);
+    const auto show_countdown = [&label, outcome](unsigned seconds) {
+        label.set_text(outcome + "\nThis window closes by itself in " + std::to_string(seconds) +
+                           (seconds == 1 ? " second." : " seconds."),
+                       false);
     };
     close_countdown_ = close_delay_s;
     show_countdown(close_countdown_);
@@ -664,6 +697,10 @@ void InstallerUI::close_after_outcome(const std::string& outcome) {
 }
 
 void InstallerUI::finish_run() {
+    if (options_.uninstall) {
+        uninstall_page.finish_run();
+        return;
+    }
     // A passive run closed before its outcome (Cancel confirmed, or the
     // close box) writes no further target; the wizard's own run finishes as
     // it always has.
@@ -681,6 +718,9 @@ void InstallerUI::finish_run() {
 }
 
 std::int32_t InstallerUI::exit_code() const {
+    if (options_.uninstall) {
+        return uninstall_page.exit_code();
+    }
     switch (outcome_) {
     case run_outcome::succeeded:
         return exit_success;
@@ -705,8 +745,12 @@ std::int32_t InstallerUI::exit_code() const {
 }
 
 void InstallerUI::finish(const std::string& header) {
-    progress_header.set_text(header, false);
-    norvik::ui::automation_events::announce(progress_header, header);
+    show_outcome(progress_header, header);
+}
+
+void InstallerUI::show_outcome(norvik::ui::TextLabel& header, const std::string& text) {
+    header.set_text(text, false);
+    norvik::ui::automation_events::announce(header, text);
     cancel.set_label("Finish");
     finished = true;
 }

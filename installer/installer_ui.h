@@ -19,6 +19,7 @@
 #include "installer/installer_button.h"
 #include "installer/release_catalogue.h"
 #include "installer/system.h"
+#include "installer/uninstall_page.h"
 #include "render/image.h"
 #include "ui/controls/check_box.h"
 #include "ui/controls/generic_panel.h"
@@ -51,6 +52,9 @@ struct wizard_options {
     // that start the wizard with switches read it); without switches a
     // wizard ends with 0, however the install went.
     bool tells_outcome = false;
+    // The window removes what the installer recorded instead (see
+    // uninstall_page.h).
+    bool uninstall = false;
 };
 
 class InstallerUI : public norvik::ui::window {
@@ -72,6 +76,17 @@ public:
     // Escape presses the third button; Enter presses Next (Finish once the
     // outcome is final) unless a button has the focus.
     void on_key(const norvik::ui::event_info& info);
+
+    // What the pages ask of the frame: the run's log (null without one),
+    // whether it is passive, the machine-wide lock (false while another run
+    // holds it; the first refusal is logged), an outcome in a page's header
+    // with "Finish" on the third button, and the page's last lines with how
+    // the window closes.
+    [[nodiscard]] install_log* log() const { return options_.log; }
+    [[nodiscard]] bool passive() const { return options_.passive; }
+    [[nodiscard]] bool take_install_lock();
+    void show_outcome(norvik::ui::TextLabel& header, const std::string& text);
+    void show_closing(norvik::ui::TextLabel& label, const std::string& outcome);
 
     // Starts the job for the selected releases and the timer that polls it.
     void start_install();
@@ -113,6 +128,8 @@ public:
     norvik::ui::GenericPanel summary_panel;
     norvik::ui::ScrollBar summary_scroll;
     norvik::ui::TextLabel progress_text;
+    // Made only for an uninstall.
+    UninstallPage uninstall_page{*this};
     bool finished = false;
 
     // Waits for a running install job (a passive run closed before its
@@ -179,7 +196,8 @@ private:
     void log_cancel();
     // A passive run closes itself a few seconds after its outcome, counting
     // them down below the outcome's lines.
-    void close_after_outcome(const std::string& outcome);
+    void close_after_outcome(norvik::ui::TextLabel& label, const std::string& outcome);
+    void open_uninstall();
 
     wizard_options options_;
     // The releases' names and keys; their folders are `paths`.

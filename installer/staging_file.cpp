@@ -1,22 +1,16 @@
 #include "installer/staging_file.h"
 
 #include <windows.h>
-#include <ntsecapi.h>
 
-#include <iterator>
 #include <string>
 
 #include "installer/file_trust.h"
+#include "installer/random_name.h"
 
 namespace installer {
 
 namespace {
 
-// 32 lower-case letters and digits, none easily taken for another: the low
-// five bits of a random byte pick one evenly, and names differ in more than
-// case, which Windows ignores.
-constexpr wchar_t name_letters[] = L"abcdefghijkmnpqrstuvwxyz23456789";
-static_assert(std::size(name_letters) - 1 == 32);
 // Seven letters (35 random bits) and ".new": as long as "Quendal.aex".
 constexpr std::size_t random_letters = 7;
 constexpr wchar_t staging_extension[] = L".new";
@@ -26,18 +20,10 @@ constexpr wchar_t staging_extension[] = L".new";
 constexpr int name_attempts = 8;
 
 // "\\" and a fresh random name, or empty when the system has no random bytes
-// to give (RtlGenRandom, advapi32's SystemFunction036: advapi32 is loaded
-// anyway, where a cryptography DLL would be one more to load).
-std::wstring random_name() {
-    unsigned char bytes[random_letters] = {};
-    if (!RtlGenRandom(bytes, sizeof bytes)) {
-        return {};
-    }
-    std::wstring name = L"\\";
-    for (const unsigned char byte : bytes) {
-        name += name_letters[byte & 31];
-    }
-    return name + staging_extension;
+// to give.
+std::wstring staging_name() {
+    const std::wstring letters = random_name(random_letters);
+    return letters.empty() ? letters : L"\\" + letters + staging_extension;
 }
 
 // CREATE_NEW never opens what is there; FILE_FLAG_OPEN_REPARSE_POINT keeps
@@ -63,7 +49,7 @@ bool delete_on_close(HANDLE file) noexcept {
 staging_file::staging_file(const norvik::filesystem::file_path& folder) noexcept {
     try {
         for (int attempt = 0; attempt < name_attempts && !file_; ++attempt) {
-            const std::wstring name = random_name();
+            const std::wstring name = staging_name();
             if (name.empty()) {
                 SetLastError(ERROR_INTERNAL_ERROR);
                 return;

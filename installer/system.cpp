@@ -1,6 +1,7 @@
 #include "installer/system.h"
 
 #include "installer/file_trust.h"
+#include "installer/held_files.h"
 #include "installer/missing_folders.h"
 #include "installer/shared_data_folder.h"
 #include "installer/staging_file.h"
@@ -15,70 +16,11 @@ namespace {
 constexpr wchar_t vendor_folder[] = L"\\Falkmoor";
 constexpr wchar_t module_file[] = L"\\Quendal.aex";
 
-// A virus scanner or an indexer often opens a file the moment it is written
-// and holds it for a moment, and the rename then fails with a sharing or
-// access error. The replace is tried again after each of these pauses, about
-// a second in all, before the target counts as unwritable; a module held by
-// a running host is reported that much later.
-constexpr DWORD held_file_pauses_ms[] = {100, 200, 300, 400};
-
-bool is_held_elsewhere(DWORD error) noexcept {
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
-}
-
-// Runs `attempt` until it succeeds, fails for a reason other than another
-// process holding the file, or the pauses are used up.
-template <typename Attempt>
-bool retry_while_held(Attempt attempt) noexcept {
-    if (attempt()) {
-        return true;
-    }
-    for (const DWORD pause : held_file_pauses_ms) {
-        if (!is_held_elsewhere(GetLastError())) {
-            return false;
-        }
-        Sleep(pause);
-        if (attempt()) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // The folder `file` is in (the vendor folder), without the backslash.
 norvik::filesystem::file_path folder_of(const norvik::filesystem::file_path& file) {
     const std::wstring& text = file.wstring();
     const std::size_t cut = text.find_last_of(L"\\/");
     return cut == std::wstring::npos ? std::wstring() : text.substr(0, cut);
-}
-
-// The vendor folder, opened as itself and held without delete sharing until
-// the module is in place: a user who may write the plug-in folder can then
-// neither rename it away nor put a junction in its place meanwhile. Null,
-// with GetLastError set, when it is missing, a link or no folder at all: a
-// vendor folder that is a link was planted, since this installer makes it
-// as a plain folder. (The folders above it may be links: a studio may point
-// a plug-in folder, or its /dir=, to a share.)
-unique_handle hold_vendor_folder(const norvik::filesystem::file_path& folder) noexcept {
-    unique_handle held = file_trust::open_folder_unfollowed(folder.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
-                                                            FILE_SHARE_READ | FILE_SHARE_WRITE);
-    if (held &&
-        file_trust::judge(held.get(), {.opened_as = folder.c_str(), .folder = true}) != file_trust::verdict::trusted) {
-        const DWORD error = GetLastError();
-        held.reset();
-        SetLastError(error);
-    }
-    return held;
-}
-
-// An installed module that is a link was put there by someone else; it is
-// refused rather than replaced, and the log says so. Read through a handle
-// that asks for its attributes only, which a host holding the module without
-// sharing still allows; one that cannot be opened is left to the replace.
-bool module_is_a_link(const norvik::filesystem::file_path& file) noexcept {
-    const unique_handle module = file_trust::open_file_unfollowed(
-        file.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
-    return module && file_trust::judge(module.get(), {.opened_as = file.c_str()}) == file_trust::verdict::link;
 }
 
 // The module goes out in pieces of this size. Under Wine a single write of
@@ -123,18 +65,25 @@ int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noe
     if (!bytes) {
         return step_resource_unloadable;
     }
-    const DWORD size = SizeofResource(self, resource);
+    return write_file_bytes(file, bytes, SizeofResource(self, resource));
+}
 
-    // The module goes to a staging file first and replaces the installed one
+int write_file_bytes(const norvik::filesystem::file_path& file, const void* bytes, DWORD size) noexcept {
+    // The bytes go to a staging file first and replace the installed file
     // only when complete: a failed write must neither destroy the user's
     // working plug-in nor leave a truncated module for the host to load.
     try {
         const norvik::filesystem::file_path folder = folder_of(file);
-        const unique_handle vendor = hold_vendor_folder(folder);
+        // A vendor folder that is a link was planted, since this installer
+        // makes it as a plain folder. (The folders above it may be links: a
+        // studio may point a plug-in folder, or its /dir=, to a share.)
+        const unique_handle vendor = file_trust::hold_plain_folder(folder.c_str());
         if (!vendor) {
             return step_target_unwritable;
         }
-        if (module_is_a_link(file)) {
+        // An installed module that is a link was put there by someone else; it
+        // is refused rather than replaced, and the log says so.
+        if (file_trust::is_file_link(file.c_str())) {
             return step_target_unwritable;
         }
         staging_file staging(folder);

@@ -130,6 +130,10 @@ private:
 // again for about a second before the target counts as unwritable.
 [[nodiscard]] int write_payload(const norvik::filesystem::file_path& file, HRSRC resource) noexcept;
 
+// The same for `size` bytes at `bytes`: `file` gets them whole or keeps what
+// it had. The uninstaller program is written this way too.
+[[nodiscard]] int write_file_bytes(const norvik::filesystem::file_path& file, const void* bytes, DWORD size) noexcept;
+
 // Where the module goes in the plug-in folder `plugin_folder`.
 [[nodiscard]] norvik::filesystem::file_path module_file_in(const norvik::filesystem::file_path& plugin_folder);
 

@@ -328,6 +328,8 @@ protected:
                                   const std::vector<char>& expected, const std::vector<drive_listing>& before) {
         const std::wstring vendor = row.plugin_folder + L"\\Falkmoor";
         const std::wstring shared = installer::shared_data_folder::path();
+        // A successful install also puts the uninstaller into Program Files.
+        const std::wstring uninstaller = L"C:\\Program Files\\Falkmoor\\";
         std::string text;
         if (!expected.empty()) {
             const bool same = read_file(module_in(row.plugin_folder)) == expected;
@@ -349,7 +351,8 @@ protected:
         for (std::size_t d = 0; d < row.drives.size(); ++d) {
             for (const std::string& path :
                  changed_outside(before[d], list_drive(row.drives[d]),
-                                 {relative(row.drives[d], vendor), relative(row.drives[d], shared)})) {
+                                 {relative(row.drives[d], vendor), relative(row.drives[d], shared),
+                                  relative(row.drives[d], uninstaller)})) {
                 changed.push_back(narrow(row.drives[d].substr(0, 2)) + "/" + path);
             }
         }

@@ -72,6 +72,11 @@ std::vector<expected_release> host_fixture::releases_of_every_era() const {
 }
 
 void host_fixture::clean() const {
+    // Every install records itself in the list of installed apps and puts
+    // the uninstaller into Program Files.
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Falkmoor.Quendal");
+    std::error_code kept;
+    std::filesystem::remove_all(std::filesystem::path(L"C:\\Program Files\\Falkmoor"), kept);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, host_key);
     // A 64-bit program's writes to the 32-bit view land here.
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\Adobe\\After Effects");

@@ -43,12 +43,16 @@ std::wstring installer_exe() {
 
 // Runs the program with `arguments`; its full exit code once it ended, or
 // -1 when it did not end within a minute.
-DWORD run(const std::wstring& arguments, const std::function<void()>& meanwhile = {}) {
-    const norvik::test::child_process installer(installer_exe(), arguments);
+DWORD run_program(const std::wstring& exe, const std::wstring& arguments, const std::function<void()>& meanwhile = {}) {
+    const norvik::test::child_process installer(exe, arguments);
     if (meanwhile) {
         meanwhile();
     }
     return installer.wait();
+}
+
+DWORD run(const std::wstring& arguments, const std::function<void()>& meanwhile = {}) {
+    return run_program(installer_exe(), arguments, meanwhile);
 }
 
 std::string log_text() {
@@ -317,6 +321,57 @@ TEST_F(Unattended, WizardWithSwitchesTellsItsOutcome) {
                              "CC: failed with status 40", "Exit code: 1603"}) {
         EXPECT_NE(log_text().find(line), std::string::npos) << line;
     }
+}
+
+// The raw data of the entry's value `name` as UTF-16 units, or empty.
+std::wstring entry_value(const wchar_t* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Falkmoor.Quendal",
+                      0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return {};
+    }
+    wchar_t data[1024] = {};
+    DWORD bytes = sizeof data;
+    const LSTATUS read = RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &bytes);
+    RegCloseKey(key);
+    return read == ERROR_SUCCESS ? std::wstring(data, bytes / sizeof(wchar_t)) : std::wstring();
+}
+
+// The whole life of the plug-in: two installs recorded in the list of
+// installed apps, the uninstall through the recorded uninstaller as that
+// list runs it, and a second uninstall that finds nothing.
+TEST_F(Unattended, InstalledAppsEntryAndUninstall) {
+    const std::wstring uninstaller = L"C:\\Program Files\\Falkmoor\\Quendal\\QuendalInstaller.exe";
+    EXPECT_EQ(run(L"/quiet /releases=CC"), 0u);
+    EXPECT_EQ(run(L"/quiet /releases=CC2015 /dir=\"" + custom + L"\""), 0u);
+    EXPECT_EQ(entry_value(L"DisplayName"), std::wstring(L"Quendal for After Effects") + L'\0');
+    EXPECT_EQ(entry_value(L"DisplayVersion"), std::wstring(L"1.0.6") + L'\0');
+    EXPECT_EQ(entry_value(L"Publisher"), std::wstring(L"Falkmoor") + L'\0');
+    EXPECT_EQ(entry_value(L"UninstallString"), L"\"" + uninstaller + L"\" /uninstall" + L'\0');
+    EXPECT_EQ(entry_value(L"QuietUninstallString"), L"\"" + uninstaller + L"\" /uninstall /quiet" + L'\0');
+    EXPECT_EQ(entry_value(L"QuendalModules"), L"CC|" + installer::test::module_in(cc) + L'\0' + L"CC2015|" +
+                                                  installer::test::module_in(cc2015) + L'\0' + L"Custom|" +
+                                                  installer::test::module_in(custom) + L'\0' + L'\0');
+    EXPECT_EQ(entry_value(L"NoModify").substr(0, 1), std::wstring(1, L'\1'));
+    EXPECT_EQ(read_file(uninstaller), read_file(installer_exe())) << "the uninstaller is this program";
+
+    EXPECT_EQ(run_program(uninstaller, L"/uninstall /quiet" + logged), 0u);
+    // The uninstaller goes once the run that used it has ended.
+    for (int i = 0; i < 200 && norvik::test::exists(uninstaller); ++i) {
+        Sleep(50);
+    }
+    EXPECT_FALSE(norvik::test::exists(L"C:\\Program Files\\Falkmoor"));
+    for (const std::wstring& folder : {cc, cc2015, custom}) {
+        EXPECT_FALSE(norvik::test::exists(folder + L"\\Falkmoor")) << std::filesystem::path(folder).string();
+    }
+    EXPECT_EQ(entry_value(L"DisplayName"), L"");
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    for (const std::wstring& name : files_in(temp)) {
+        EXPECT_FALSE(norvik::test::exists(std::wstring(temp) + name + L"\\QuendalInstaller.exe")) << "a copy left";
+    }
+    EXPECT_NE(log_text().find("Shared data folder left in place"), std::string::npos);
+    EXPECT_EQ(run(L"/uninstall /quiet"), 1605u);
 }
 
 // The elevated copy's exit code passes through, unless it is no code of the

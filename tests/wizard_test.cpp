@@ -16,6 +16,7 @@
 #include <comdef.h>
 
 #include "installer/install_lock.h"
+#include "installer/installed_apps_entry.h"
 #include "installer/installer_entry.h"
 #include "installer/installer_ui.h"
 #include "tests/host_shell.h"
@@ -487,6 +488,46 @@ TEST_F(Wizard, ClosingDuringAnInstallWaitsForTheJob) {
     }
     EXPECT_TRUE(installed(folder));
     EXPECT_EQ(files_in(vendor), std::vector<std::wstring>{L"Quendal.aex"});
+}
+
+// The uninstall in the wizard's window: one question naming the releases
+// (No changes nothing), the retry question for a module still held (No
+// keeps it recorded), then the rest removed.
+TEST_F(Wizard, UninstallAsksOnceAndKeepsWhatItCouldNotRemove) {
+    const std::wstring cc = installer::test::previous_module(scratch + L"\\CC");
+    const std::wstring cc2015 = installer::test::previous_module(scratch + L"\\CC2015");
+    ASSERT_EQ(installer::installed_apps_entry::record({{"CC", cc}, {"CC2015", cc2015}}, L"C:\\x.exe"), 0u);
+    installer::wizard_options options;
+    options.uninstall = true;
+    const auto uninstall = [&](bool yes, std::function<void()> with_question = {}) {
+        popup_answer question(L"Uninstall Quendal for After Effects", yes);
+        popup_answer retry(L"Failed to remove", false);
+        InstallerUI wizard(options);
+        // Shown as the program shows it, without waiting for the focus: the
+        // question comes at once and, answered No, closes the window.
+        ShowWindow(wizard.native.hwnd, SW_SHOW);
+        EXPECT_TRUE(pump_until([&] { return (question.answered > 0 && !yes) || wizard.finished; }, 30000));
+        EXPECT_EQ(question.message,
+                  "Quendal for After Effects will be removed from CC and CC2015.\n\nDo you want to continue?");
+        if (with_question) {
+            with_question();
+            EXPECT_EQ(retry.message, "The removal of Quendal for After Effects CC failed!\nError code: 40 Please "
+                                     "contact support.\n\nDo you want to retry?");
+            EXPECT_EQ(wizard.uninstall_page.header.text,
+                      "Some components of Quendal for After Effects could not be removed.");
+        }
+        wizard.finish_run();
+        return wizard.exit_code();
+    };
+    EXPECT_EQ(uninstall(false), 1602);
+    EXPECT_TRUE(norvik::test::exists(cc) && norvik::test::exists(cc2015));
+    {
+        const held_module held(scratch + L"\\CC");
+        EXPECT_EQ(uninstall(true, [] {}), 1603);
+    }
+    EXPECT_FALSE(norvik::test::exists(scratch + L"\\CC2015\\Falkmoor")) << "module and its emptied vendor folder";
+    ASSERT_EQ(installer::installed_apps_entry::modules().size(), 1u);
+    EXPECT_EQ(installer::installed_apps_entry::modules().front().release, "CC");
 }
 
 } // namespace
