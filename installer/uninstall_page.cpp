@@ -4,11 +4,14 @@
 
 #include <windows.h>
 
+#include "installer/held_files.h"
 #include "installer/install_log.h"
 #include "installer/install_plan.h"
 #include "installer/installed_apps_entry.h"
 #include "installer/installer_ui.h"
+#include "installer/module_holders.h"
 #include "installer/product.h"
+#include "installer/release_catalogue.h"
 #include "installer/shared_data_folder.h"
 #include "ui/controls/message_popup.h"
 #include "ui/core/events/event_registry.h"
@@ -196,10 +199,24 @@ void UninstallPage::on_tick() {
     }
 }
 
+std::string UninstallPage::holders_request(std::size_t failed) const {
+    if (!is_held_elsewhere(job_->error[failed].load(std::memory_order_acquire))) {
+        return {};
+    }
+    // Named as the install names them, by the release whose folder the
+    // program runs from.
+    const release_catalogue releases = release_catalogue::detect();
+    const std::size_t index = releases.find(job_->modules[failed].release);
+    return module_holders::find(job_->modules[failed].path)
+        .close_request(releases, index == releases.size() ? releases.custom() : index);
+}
+
 bool UninstallPage::ask_retry(std::size_t failed) {
+    const std::string holders = holders_request(failed);
     const std::string message = "The removal of " + full_name() + " " + job_->modules[failed].release +
                                 " failed!\nError code: " + std::to_string(removal_failed) +
-                                " Please contact support.\n\nDo you want to retry?";
+                                " Please contact support.\n\n" + (holders.empty() ? "" : holders + "\n\n") +
+                                "Do you want to retry?";
     norvik::ui::MessagePopup popup;
     popup.setup(&frame_, "Failed to remove", message, norvik::ui::MessagePopup::kind_yes_no);
     const bool retry = popup.show_modal() == 1;

@@ -53,6 +53,9 @@ private:
     // The status lines of the removal, and the last module that failed.
     std::string progress_lines(std::optional<std::size_t>& failed) const;
     bool ask_retry(std::size_t failed);
+    // The line naming the programs that hold the module of `failed`, when
+    // it was held; empty otherwise.
+    std::string holders_request(std::size_t failed) const;
     void show_outcome(const std::string& lines);
     void log_outcome();
 
