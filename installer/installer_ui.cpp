@@ -223,6 +223,9 @@ void InstallerUI::build_footer() {
 }
 
 InstallerUI::~InstallerUI() {
+    // The window goes first: a screen reader asking meanwhile is told at once
+    // that the wizard has gone, rather than waiting on this thread below.
+    native.destroy();
     // The job must finish writing before anything goes: a half-written
     // module is removed by the job itself, but only if it gets to run on.
     if (worker.joinable()) {

@@ -53,7 +53,8 @@ public:
     // (page 3, installing, when passive).
     InstallerUI();
     explicit InstallerUI(wizard_options options);
-    // Waits for a running install job, then destroys the controls.
+    // Destroys the system window, waits for a running install job, then
+    // destroys the controls.
     ~InstallerUI() override;
 
     void set_page(std::int32_t index);

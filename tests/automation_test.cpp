@@ -6,9 +6,11 @@
 // key presses, seen through the test seam, since Wine 8 cannot deliver UI
 // Automation events.
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -26,6 +28,8 @@
 namespace {
 
 using installer::InstallerUI;
+using installer::test::installed;
+using installer::test::press;
 using installer::test::show;
 using Microsoft::WRL::ComPtr;
 using norvik::test::pump_until;
@@ -220,8 +224,9 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     EXPECT_EQ(outline_of(hwnd),
               (lines{window, title, text(wizard.selection_header), "  CheckBox 'CC' #Release.CC tab focused",
                      "  CheckBox 'CC2015' #Release.CC2015 tab", "  CheckBox 'Custom' #Release.Custom tab",
-                     "  Button 'Browse' #Browse tab", "  Text ''", back, "  Button 'Next >' #Next disabled",
-                     "  Button 'Cancel' #Cancel tab"}));
+                     "  Button 'Browse' #Browse tab", back, "  Button 'Next >' #Next disabled",
+                     "  Button 'Cancel' #Cancel tab"}))
+        << "the path label, shown but still empty, is left out";
 
     // Bounds in screen pixels. Wine's core does not pass them on, so the
     // client asks the providers.
@@ -245,7 +250,10 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     // Cancel through its button's element, which, held after the pop-up is
     // gone, says so instead of reaching freed memory.
     const ComPtr<IInvokeProvider> press_cancel = pattern_of<IInvokeProvider>(wizard.cancel);
+    const ComPtr<automation_element> next_element = automation_element::of(wizard.next);
+    const ComPtr<IRangeValueProvider> summary_range = pattern_of<IRangeValueProvider>(wizard.summary_scroll);
     lines question;
+    std::vector<std::string> beneath;
     HRESULT after_close = S_OK;
     as_client([&] {
         EXPECT_HRESULT_SUCCEEDED(press_cancel->Invoke());
@@ -255,6 +263,16 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
             popup = FindWindowW(nullptr, L"Exit Installer");
         }
         question = client_outline(popup);
+        // The question disables the wizard beneath it: its elements say so,
+        // and take nothing a reader does.
+        VARIANT enabled;
+        VariantInit(&enabled);
+        next_element->GetPropertyValue(UIA_IsEnabledPropertyId, &enabled);
+        beneath = {enabled.vt == VT_BOOL && enabled.boolVal == VARIANT_FALSE ? "Next disabled" : "Next enabled",
+                   press_next->Invoke() == static_cast<HRESULT>(UIA_E_ELEMENTNOTENABLED) ? "Invoke refused"
+                                                                                         : "Invoke taken",
+                   summary_range->SetValue(0.0) == static_cast<HRESULT>(UIA_E_ELEMENTNOTENABLED) ? "SetValue refused"
+                                                                                                 : "SetValue taken"};
         ComPtr<automation_element> answer;
         norvik::ui::native_window::run_on_window_thread(popup, [&] {
             auto* box = norvik::test::toolkit_window<norvik::ui::MessagePopup>(popup);
@@ -274,7 +292,9 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     EXPECT_EQ(question, (lines{"Window 'Exit Installer' dialog",
                                "  Text 'Are you sure you want to cancel Quendal for After Effects installation?'",
                                "  Button 'OK' tab focused", "  Button 'Cancel' tab"}));
+    EXPECT_EQ(beneath, (std::vector<std::string>{"Next disabled", "Invoke refused", "SetValue refused"}));
     EXPECT_EQ(after_close, static_cast<HRESULT>(UIA_E_ELEMENTNOTAVAILABLE));
+    pump_until([] { return false; }, 300);
     EXPECT_EQ(wizard.page, 2);
 
     as_client([&] { EXPECT_HRESULT_SUCCEEDED(press_next->Invoke()); });
@@ -283,6 +303,71 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
               (lines{window, title, text(wizard.progress_header), text(wizard.progress_text) + " #Progress polite",
                      "  Button '< Back' #Back disabled", "  Button 'Next >' #Next disabled",
                      "  Button 'Finish' #Cancel tab focused"}));
+}
+
+// A client never waits long on the wizard. A call its thread does not take
+// in time answers UIA_E_TIMEOUT, and runs nothing when it gets there later.
+// Closed while its job still writes, the wizard is gone for clients before
+// it waits for the job: the job here waits for a module a client lets go
+// only once the wizard has answered that it is gone.
+TEST_F(Automation, CallsNeverHangAClient) {
+    const std::wstring cc = release(L"12", L"CC");
+    installer::test::held_module held(cc);
+    ASSERT_TRUE(held.holding());
+    std::optional<InstallerUI> wizard(std::in_place);
+    show(*wizard);
+    const ComPtr<automation_element> next = automation_element::of(wizard->next);
+    const auto read_name = [&] {
+        VARIANT name;
+        VariantInit(&name);
+        const HRESULT read = next->GetPropertyValue(UIA_NamePropertyId, &name);
+        VariantClear(&name);
+        return read;
+    };
+
+    // This thread waits for the client without looking at its queue (Sleep
+    // takes no sent messages), long enough for any timeout.
+    HRESULT stuck = S_OK;
+    ULONGLONG waited = 0;
+    std::atomic<bool> returned{false};
+    std::thread stuck_client([&] {
+        const ULONGLONG start = GetTickCount64();
+        stuck = read_name();
+        waited = GetTickCount64() - start;
+        returned = true;
+    });
+    for (int i = 0; i < 300 && !returned; ++i) {
+        Sleep(20);
+    }
+    EXPECT_TRUE(returned) << "the client still waits on a thread that does not answer";
+    pump_until([&] { return returned.load(); });
+    stuck_client.join();
+    EXPECT_EQ(stuck, static_cast<HRESULT>(UIA_E_TIMEOUT));
+    EXPECT_GE(waited + 50, norvik::ui::native_window::call_timeout_ms);
+    EXPECT_LT(waited, norvik::ui::native_window::call_timeout_ms + 1000);
+    norvik::test::pump();
+    HRESULT answered = E_FAIL;
+    as_client([&] { answered = read_name(); });
+    EXPECT_EQ(answered, S_OK) << "the call given up on ran nothing when it came; the next one is answered";
+
+    press(*wizard, wizard->next, 3);
+    ULONGLONG longest = 0;
+    HRESULT last = S_OK;
+    std::thread client([&] {
+        const ULONGLONG give_up = GetTickCount64() + 20000;
+        while (last != static_cast<HRESULT>(UIA_E_ELEMENTNOTAVAILABLE) && GetTickCount64() < give_up) {
+            const ULONGLONG start = GetTickCount64();
+            last = read_name();
+            longest = std::max(longest, GetTickCount64() - start);
+            Sleep(5);
+        }
+        held.release_after(0);
+    });
+    wizard.reset();
+    client.join();
+    EXPECT_EQ(last, static_cast<HRESULT>(UIA_E_ELEMENTNOTAVAILABLE));
+    EXPECT_LT(longest, 1000u) << "a call waited on the wizard waiting for its job";
+    EXPECT_TRUE(installed(cc)) << "the module was let go while the job still retried it";
 }
 
 // The test seam's record of the events raised, one line each: what was
