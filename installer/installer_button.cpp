@@ -23,7 +23,7 @@ constexpr Color text_usable{0.831f, 0.831f, 0.831f, 1.0f};
 constexpr Color text_disabled{0.831f, 0.831f, 0.831f, 0.5f};
 
 bool activates(const norvik::ui::event_info& info) {
-    return info.value == VK_RETURN || info.value == VK_SPACE;
+    return info.key() == VK_RETURN || info.key() == VK_SPACE;
 }
 
 } // namespace
@@ -62,7 +62,9 @@ void InstallerButton::on_focus_changed() {
 // itself: the wizard acts on Enter as it goes down when no button has the
 // focus, and may move the focus onto a button before the release arrives.
 void InstallerButton::on_key_down(const norvik::ui::event_info& info) {
-    if (activates(info)) {
+    // A repeat is no press: Enter held while the focus lands here (the page
+    // changed under it) must not click this button on its release.
+    if (activates(info) && !info.repeated()) {
         key_pressed_ = true;
     }
 }

@@ -445,6 +445,10 @@ void InstallerUI::focus_page() {
 }
 
 void InstallerUI::on_key(const event_info& info) {
+    // A key held down acts once: held Enter must not go on past the summary.
+    if (info.repeated()) {
+        return;
+    }
     if (info.value == VK_ESCAPE) {
         cancel.click();
         return;

@@ -65,7 +65,8 @@ public:
     void on_custom_folder(const norvik::ui::event_info& info);
     void paint_background();
     // Escape presses the third button; Enter presses Next (Finish once the
-    // outcome is final) unless a button has the focus.
+    // outcome is final) unless a button has the focus. Repeats of a key held
+    // down do nothing.
     void on_key(const norvik::ui::event_info& info);
 
     // Starts the job for the selected releases and the timer that polls it.

@@ -113,6 +113,11 @@ TEST_F(Controls, ButtonActivation) {
          {"button:27:0", "button:27:0"}},
         {"space", [&] { press_key(VK_SPACE); }, {}},
         {"enter", [&] { press_key(VK_RETURN); }, {"button:27:0"}},
+        {"enter held: its repeats press nothing",
+         [&] {
+             norvik::test::send_keys({{VK_RETURN, true}, {VK_RETURN, true}, {VK_RETURN, true}, {VK_RETURN, false}});
+         },
+         {"button:27:0"}},
         {"leaving cancels the press",
          [&] {
              post(w, WM_LBUTTONDOWN);

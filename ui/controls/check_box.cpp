@@ -111,7 +111,7 @@ void CheckBox::on_hover(bool over) {
 
 void CheckBox::on_key_up(const event_info& info) {
     // On release, like the mouse, so holding space toggles once.
-    if (info.value == space_key) {
+    if (info.key() == space_key) {
         toggle();
     }
 }

@@ -68,8 +68,9 @@ void GenericButton::on_mouse_up() {
 }
 
 void GenericButton::on_key_down(const event_info& info) {
-    // Space is left to whoever listens for it; only Enter activates.
-    if (info.value == enter_key) {
+    // Space is left to whoever listens for it; only Enter activates, and
+    // only as it goes down: holding it must not answer the next question too.
+    if (info.key() == enter_key && !info.repeated()) {
         press();
     }
 }

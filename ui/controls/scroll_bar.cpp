@@ -268,7 +268,7 @@ int32_t ScrollBar::page() const {
 }
 
 void ScrollBar::on_key_down(const event_info& info) {
-    switch (info.value) {
+    switch (info.key()) {
     case VK_UP:
     case VK_LEFT:
         scroll_by(step);

@@ -117,6 +117,12 @@ UINT call_message() {
     return message;
 }
 
+// A key going down, or repeating while it is held: bit 30 of lParam is the
+// key's previous state, which the high word carries as KF_REPEAT.
+uint64_t key_down_value(WPARAM key, LPARAM flags) {
+    return event_info::pack_key(static_cast<uint32_t>(key), (HIWORD(flags) & KF_REPEAT) != 0);
+}
+
 // A call handed to a window's thread. The caller stops waiting after
 // call_timeout_ms, while its message may still sit in the window's queue,
 // so the message and the caller share this record, and the states below
@@ -595,7 +601,7 @@ LRESULT native_window::handle_message(UINT message, WPARAM wparam, LPARAM lparam
     case WM_SETCURSOR:           return on_set_cursor(wparam, lparam);
     case WM_GETMINMAXINFO:       on_get_min_max_info(*reinterpret_cast<MINMAXINFO*>(lparam)); return 0;
     case WM_INPUTLANGCHANGE:     on_input_language_changed(); return 0;
-    case WM_KEYDOWN:             on_key(event_kind::key_down, wparam); return 0;
+    case WM_KEYDOWN:             on_key(event_kind::key_down, key_down_value(wparam, lparam)); return 0;
     case WM_KEYUP:               on_key(event_kind::key_up, wparam); return 0;
     case WM_CHAR:                on_key(event_kind::char_input, wparam); return 0;
     case WM_IME_SETCONTEXT:      return on_ime_set_context(wparam, lparam);
@@ -646,7 +652,7 @@ void native_window::on_input_language_changed() {
     }
 }
 
-void native_window::on_key(event_kind kind, WPARAM key) {
+void native_window::on_key(event_kind kind, uint64_t key) {
     window->route_event(kind, key);
 }
 

@@ -176,7 +176,7 @@ private:
     LRESULT on_set_cursor(WPARAM wparam, LPARAM lparam);
     void on_get_min_max_info(MINMAXINFO& info) const;
     void on_input_language_changed();
-    void on_key(event_kind kind, WPARAM key);
+    void on_key(event_kind kind, uint64_t key);
     LRESULT on_ime_set_context(WPARAM wparam, LPARAM lparam);
     void on_composition_started();
     void on_composition_ended();
