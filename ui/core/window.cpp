@@ -17,18 +17,25 @@ namespace norvik::ui {
 namespace {
 
 // Closes a widget's drawing scope even when a paint handler throws, so the
-// renderer still ends the frame (EndDraw, EndPaint).
+// renderer still ends the frame (EndDraw, EndPaint). A scope the renderer
+// could not open (no graphics device yet) paints nothing.
 class paint_scope {
 public:
-    paint_scope(Renderer& renderer, widget& w, const RECT& update) : renderer_(renderer) {
-        renderer_.begin_widget(w.rect, update);
+    paint_scope(Renderer& renderer, widget& w, const RECT& update)
+        : renderer_(renderer), open_(renderer_.begin_widget(w.rect, update)) {}
+    ~paint_scope() {
+        if (open_) {
+            renderer_.end_widget();
+        }
     }
-    ~paint_scope() { renderer_.end_widget(); }
     paint_scope(const paint_scope&) = delete;
     paint_scope& operator=(const paint_scope&) = delete;
 
+    bool open() const { return open_; }
+
 private:
     Renderer& renderer_;
+    const bool open_;
 };
 
 } // namespace
@@ -414,6 +421,9 @@ void window::paint_widget(widget& w, const RECT& update) {
         return;
     }
     paint_scope scope(*renderer, w, update);
+    if (!scope.open()) {
+        return;
+    }
     widget* const parent = w.parent;
     emit(&w, event_kind::paint, 0);
     // A paint handler may destroy its own widget: then there is nothing of
