@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "render/renderer.h"
+#include "ui/controls/focus_outline.h"
 #include "ui/core/automation_events.h"
 #include "ui/core/events/event_registry.h"
 #include "ui/core/window.h"
@@ -94,14 +95,11 @@ void InstallerButton::paint() {
     renderer.fill_rect(face);
     renderer.dotted = false;
     renderer.set_line(outline_, 1.0f);
-    // The focus marks the outline dotted, in the colour the toolkit's buttons
-    // use for it, once the keyboard is in use.
-    if (owner_window->focus_cues && owner_window->focused_widget == this) {
-        renderer.dotted = true;
-        renderer.set_line(style.style_color("button_border_color_focus"), 1.0f);
-    }
     renderer.draw_rect(face);
-    renderer.dotted = false;
+    // Once the keyboard is in use, the toolkit's focus outline covers the
+    // grey one: #666666 to #999999 on the footer's #464646 is a change few
+    // can see.
+    norvik::ui::focus_outline::draw(*this, face);
     renderer.set_font("Tahoma", 11.0f, 0, 0);
     renderer.set_format_alignment(DWRITE_TEXT_ALIGNMENT_CENTER, DWRITE_PARAGRAPH_ALIGNMENT_CENTER);
     if (!label_.empty()) {

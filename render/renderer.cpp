@@ -339,7 +339,7 @@ void Renderer::resize(uint32_t width, uint32_t height) {
     }
 }
 
-bool Renderer::begin_widget(const ui::rect& bounds, const RECT& update) {
+bool Renderer::begin_widget(const ui::rect& bounds, const RECT& update, int32_t overhang) {
     const bool first = paint_stack_.empty();
     if (first && !have_device()) {
         return false;
@@ -362,9 +362,10 @@ bool Renderer::begin_widget(const ui::rect& bounds, const RECT& update) {
     // translation is set: the same region as a clip of {0, 0, width, height}
     // under the translation, but Wine 8 scales a translated clip wrongly
     // above 96 dpi and would cut every widget short.
-    target.PushAxisAlignedClip(
-        to_d2d(paint_offset_.x, paint_offset_.y, paint_offset_.x + bounds.width, paint_offset_.y + bounds.height),
-        D2D1_ANTIALIAS_MODE_ALIASED);
+    target.PushAxisAlignedClip(to_d2d(paint_offset_.x - overhang, paint_offset_.y - overhang,
+                                      paint_offset_.x + bounds.width + overhang,
+                                      paint_offset_.y + bounds.height + overhang),
+                               D2D1_ANTIALIAS_MODE_ALIASED);
     target.SetTransform(
         D2D1::Matrix3x2F::Translation(static_cast<float>(paint_offset_.x), static_cast<float>(paint_offset_.y)));
     return true;

@@ -76,10 +76,11 @@ public:
     // Opens the drawing scope of a widget whose rectangle (relative to the
     // widget of the enclosing scope) is `bounds`: clip to `update` (left,
     // top, right, bottom in logical window coordinates), translate to the
-    // widget's origin and clip to its bounds. Returns false, having opened
-    // nothing, when a frame cannot begin because the graphics device is lost
-    // and no new one may be made yet; end_widget is then not called for it.
-    bool begin_widget(const ui::rect& bounds, const RECT& update);
+    // widget's origin and clip to its bounds grown by `overhang` on every
+    // side. Returns false, having opened nothing, when a frame cannot begin
+    // because the graphics device is lost and no new one may be made yet;
+    // end_widget is then not called for it.
+    bool begin_widget(const ui::rect& bounds, const RECT& update, int32_t overhang = 0);
     // Closes the innermost scope; the last one ends the frame.
     void end_widget();
 

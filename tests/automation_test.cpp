@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -22,6 +24,7 @@
 #include "installer/installer_ui.h"
 #include "tests/host_shell.h"
 #include "tests/wizard_test_support.h"
+#include "ui/controls/focus_outline.h"
 #include "ui/core/automation_core.h"
 #include "ui/core/automation_element.h"
 
@@ -368,6 +371,116 @@ TEST_F(Automation, CallsNeverHangAClient) {
     EXPECT_EQ(last, static_cast<HRESULT>(UIA_E_ELEMENTNOTAVAILABLE));
     EXPECT_LT(longest, 1000u) << "a call waited on the wizard waiting for its job";
     EXPECT_TRUE(installed(cc)) << "the module was let go while the job still retried it";
+}
+
+// WCAG's contrast ratio of two colours.
+double contrast(x11_capture::pixel a, x11_capture::pixel b) {
+    const auto luminance = [](x11_capture::pixel p) {
+        const auto linear = [](double c) {
+            c /= 255.0;
+            return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(p.r) + 0.7152 * linear(p.g) + 0.0722 * linear(p.b);
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The focus outline whose outer edge is `outer` (window logical units), read
+// across every pixel of each side from outside inwards: the thinnest run of
+// the outline's colour, and the lowest contrast between that colour and the
+// pixels just outside and just inside the run. Thickness 0 where a crossing
+// found no outline.
+struct outline_reading {
+    int thinnest = 1000;
+    double lowest_contrast = 1000.0;
+};
+
+outline_reading read_outline(const x11_capture& shot, const norvik::ui::window& w, const norvik::ui::rect& outer,
+                             x11_capture::pixel colour) {
+    const auto px = [](int v, int dpi) { return MulDiv(v, dpi, 96); };
+    const int left = px(outer.x, w.native.dpi_x);
+    const int top = px(outer.y, w.native.dpi_y);
+    const int right = px(outer.x + outer.width, w.native.dpi_x);
+    const int bottom = px(outer.y + outer.height, w.native.dpi_y);
+    outline_reading reading;
+    // From (x, y) one pixel at a time by (dx, dy), starting a few pixels out.
+    const auto cross = [&](int x, int y, int dx, int dy) {
+        int step = 0;
+        while (step < 8 && !(shot.at(x + step * dx, y + step * dy) == colour)) {
+            ++step;
+        }
+        const x11_capture::pixel outside = shot.at(x + (step - 1) * dx, y + (step - 1) * dy);
+        int run = 0;
+        while (run < 8 && shot.at(x + (step + run) * dx, y + (step + run) * dy) == colour) {
+            ++run;
+        }
+        const x11_capture::pixel inside = shot.at(x + (step + run) * dx, y + (step + run) * dy);
+        reading.thinnest = std::min(reading.thinnest, step == 8 ? 0 : run);
+        reading.lowest_contrast =
+            std::min({reading.lowest_contrast, contrast(colour, outside), contrast(colour, inside)});
+    };
+    // Corners left aside: there the sides meet.
+    for (int x = left + 4; x < right - 4; ++x) {
+        cross(x, top - 3, 0, 1);
+        cross(x, bottom + 2, 0, -1);
+    }
+    for (int y = top + 4; y < bottom - 4; ++y) {
+        cross(left - 3, y, 1, 0);
+        cross(right + 2, y, -1, 0);
+    }
+    return reading;
+}
+
+// The focus mark, read back from the screen at the density of the run (96,
+// or 144 dpi through at_144_dpi.sh): none while only the pointer was used,
+// then, once a key is pressed, an outline around the whole of Next on the
+// footer and around a release's box and name on the page, thick enough
+// (2 units: 2 pixels at 96 dpi, 3 at 144) and in a colour with a contrast of
+// 3:1 or more against what lies on both sides of it.
+TEST_F(Automation, FocusOutlineIsThickAndContrastsAtEveryDensity) {
+    InstallerUI wizard;
+    show(wizard);
+    if (const std::wstring dpi = norvik::test::environment(L"NORVIK_EXPECT_DPI"); !dpi.empty()) {
+        ASSERT_EQ(wizard.native.dpi_x, std::stoi(dpi));
+    }
+    const norvik::ui::Color c = wizard.next.style.style_color("focus_outline_color");
+    const x11_capture::pixel colour{static_cast<std::uint8_t>(std::lround(c.r * 255)),
+                                    static_cast<std::uint8_t>(std::lround(c.g * 255)),
+                                    static_cast<std::uint8_t>(std::lround(c.b * 255))};
+    const int thickness = MulDiv(norvik::ui::focus_outline::thickness, wizard.native.dpi_x, 96);
+    const auto whole = [](const norvik::ui::widget& w, const norvik::ui::rect& r) {
+        const norvik::ui::point at = norvik::test::window_origin(w);
+        return norvik::ui::rect{at.x + r.x, at.y + r.y, r.width, r.height};
+    };
+    const norvik::ui::rect next = whole(wizard.next, {0, 0, wizard.next.rect.width, wizard.next.rect.height});
+    const auto settled = [&](const norvik::ui::rect& outer, bool marked) {
+        return norvik::test::settled_capture(
+            wizard,
+            [&](const x11_capture& shot) {
+                return (read_outline(shot, wizard, outer, colour).thinnest >= thickness) == marked &&
+                       shot.at(2, shot.height() - 2) == x11_capture::pixel{0x46, 0x46, 0x46};
+            },
+            10000);
+    };
+
+    ASSERT_EQ(wizard.focused_widget, &wizard.next);
+    EXPECT_EQ(read_outline(settled(next, false), wizard, next, colour).thinnest, 0) << "no key pressed yet";
+
+    norvik::test::press_key(VK_SHIFT);
+    const outline_reading on_footer = read_outline(settled(next, true), wizard, next, colour);
+    EXPECT_GE(on_footer.thinnest, thickness) << "Next";
+    EXPECT_GE(on_footer.lowest_contrast, 3.0) << "Next";
+
+    norvik::test::press_key(VK_RETURN);
+    ASSERT_EQ(wizard.focused_widget, &wizard.boxes[5]);
+    const norvik::ui::CheckBox& box = wizard.boxes[5];
+    const norvik::ui::rect ring = box.focus_outline_rect();
+    EXPECT_GT(ring.x + ring.width, box.text_rect.x + box.text_rect.width) << "the release's name inside";
+    const outline_reading on_page = read_outline(settled(whole(box, ring), true), wizard, whole(box, ring), colour);
+    EXPECT_GE(on_page.thinnest, thickness) << "the release's row";
+    EXPECT_GE(on_page.lowest_contrast, 3.0) << "the release's row";
 }
 
 // The test seam's record of the events raised, one line each: what was
