@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "render/renderer.h"
+#include "ui/controls/focus_outline.h"
 #include "ui/core/automation_events.h"
 #include "ui/core/events/event_registry.h"
 #include "ui/core/window.h"
@@ -23,7 +24,7 @@ constexpr Color text_usable{0.831f, 0.831f, 0.831f, 1.0f};
 constexpr Color text_disabled{0.831f, 0.831f, 0.831f, 0.5f};
 
 bool activates(const norvik::ui::event_info& info) {
-    return info.value == VK_RETURN || info.value == VK_SPACE;
+    return info.key() == VK_RETURN || info.key() == VK_SPACE;
 }
 
 } // namespace
@@ -62,7 +63,9 @@ void InstallerButton::on_focus_changed() {
 // itself: the wizard acts on Enter as it goes down when no button has the
 // focus, and may move the focus onto a button before the release arrives.
 void InstallerButton::on_key_down(const norvik::ui::event_info& info) {
-    if (activates(info)) {
+    // A repeat is no press: Enter held while the focus lands here (the page
+    // changed under it) must not click this button on its release.
+    if (activates(info) && !info.repeated()) {
         key_pressed_ = true;
     }
 }
@@ -92,14 +95,11 @@ void InstallerButton::paint() {
     renderer.fill_rect(face);
     renderer.dotted = false;
     renderer.set_line(outline_, 1.0f);
-    // The focus marks the outline dotted, in the colour the toolkit's buttons
-    // use for it, once the keyboard is in use.
-    if (owner_window->focus_cues && owner_window->focused_widget == this) {
-        renderer.dotted = true;
-        renderer.set_line(style.style_color("button_border_color_focus"), 1.0f);
-    }
     renderer.draw_rect(face);
-    renderer.dotted = false;
+    // Once the keyboard is in use, the toolkit's focus outline covers the
+    // grey one: #666666 to #999999 on the footer's #464646 is a change few
+    // can see.
+    norvik::ui::focus_outline::draw(*this, face);
     renderer.set_font("Tahoma", 11.0f, 0, 0);
     renderer.set_format_alignment(DWRITE_TEXT_ALIGNMENT_CENTER, DWRITE_PARAGRAPH_ALIGNMENT_CENTER);
     if (!label_.empty()) {

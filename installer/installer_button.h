@@ -1,9 +1,11 @@
 #pragma once
 // The wizard's own push button (Back, Next, Cancel/Finish, Browse): a flat
-// dark face with a one-pixel outline that lightens under the pointer, and a
-// centred label. The wizard reacts to its mouse_up directly; it raises no
-// clicked event of its own. A tab stop: Enter or Space, and a screen
-// reader's Invoke, raise the same mouse_up a click does.
+// dark face with a one-pixel outline that lightens under the pointer, the
+// toolkit's focus outline over it once keys are in use, and a centred label.
+// The wizard reacts to its mouse_up directly; it raises no clicked event of
+// its own. A tab stop: Enter or Space pressed and released on it (a key held
+// down clicks once), and a screen reader's Invoke, raise the same mouse_up a
+// click does.
 
 #include <string>
 #include <string_view>

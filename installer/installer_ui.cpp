@@ -473,6 +473,10 @@ void InstallerUI::focus_page() {
 }
 
 void InstallerUI::on_key(const event_info& info) {
+    // A key held down acts once: held Enter must not go on past the summary.
+    if (info.repeated()) {
+        return;
+    }
     if (info.value == VK_ESCAPE) {
         cancel.click();
         return;
@@ -697,6 +701,9 @@ void InstallerUI::close_after_outcome(norvik::ui::TextLabel& label, const std::s
 }
 
 void InstallerUI::finish_run() {
+    // The window goes first: a screen reader asking meanwhile is told at once
+    // that the wizard has gone, rather than waiting on this thread below.
+    native.destroy();
     if (options_.uninstall) {
         uninstall_page.finish_run();
         return;

@@ -63,7 +63,8 @@ public:
     // (page 3, installing, when passive).
     InstallerUI();
     explicit InstallerUI(wizard_options options);
-    // Waits for a running install job, then destroys the controls.
+    // Destroys the system window, waits for a running install job, then
+    // destroys the controls.
     ~InstallerUI() override;
 
     void set_page(std::int32_t index);
@@ -74,7 +75,8 @@ public:
     void on_custom_folder(const norvik::ui::event_info& info);
     void paint_background();
     // Escape presses the third button; Enter presses Next (Finish once the
-    // outcome is final) unless a button has the focus.
+    // outcome is final) unless a button has the focus. Repeats of a key held
+    // down do nothing.
     void on_key(const norvik::ui::event_info& info);
 
     // What the pages ask of the frame: the run's log (null without one),
@@ -132,9 +134,9 @@ public:
     UninstallPage uninstall_page{*this};
     bool finished = false;
 
-    // Waits for a running install job (a passive run closed before its
-    // outcome stops it before its next target) and logs what became of it.
-    // The destructor does this too.
+    // Destroys the system window, waits for a running install job (a
+    // passive run closed before its outcome stops it before its next target)
+    // and logs and records what became of it. The destructor does this too.
     void finish_run();
     // The exit code of the run, once finish_run has returned: 0 when every
     // target was installed, 1603 when one failed (and no retry was wanted),

@@ -81,6 +81,12 @@ std::vector<std::pair<StyleKey, StyleValue>> default_style_entries() {
     const Entry entries[] = {
         colour("default_back_color", 1.0f, 0.0f, 1.0f),
 
+        // The focus outline of every control (#99D9FF): at least 3:1 against
+        // the greys it meets (6:1 on the wizard's footer #464646, 7.9:1 on a
+        // button's face #363636, 9:1 on the page #2D2D2D), and 3.7:1 against
+        // the #666666 button outline it covers.
+        colour("focus_outline_color", 0.6f, 0.851f, 1.0f),
+
         colour("checkbox_back_color", 0.0f, 0.0f, 0.0f, 0.0f),
         colour("checkbox_border_color_normal", 0.294f, 0.294f, 0.294f),
         colour("checkbox_border_color_hover", 1.0f, 1.0f, 1.0f),
@@ -297,7 +303,7 @@ std::vector<std::pair<StyleKey, StyleValue>> default_style_entries() {
         image("multiwindow_button_image", triangle_right_png, triangle_right_png_size),
         colour("multiwindow_button_border_color_hover", 1.0f, 1.0f, 1.0f),
     };
-    static_assert(std::size(entries) == 199, "the default theme has 199 keys");
+    static_assert(std::size(entries) == 200, "the default theme has 200 keys");
 
     std::vector<std::pair<StyleKey, StyleValue>> pairs;
     pairs.reserve(std::size(entries));

@@ -14,7 +14,7 @@ namespace norvik::ui {
 // default_style_entries() and never changed afterwards.
 const StyleTable& default_style_table();
 
-// The default entries in table order (199 of them, no key repeated), freshly
+// The default entries in table order (200 of them, no key repeated), freshly
 // built. The table is filled from them one by one.
 std::vector<std::pair<StyleKey, StyleValue>> default_style_entries();
 

@@ -25,6 +25,31 @@ namespace {
 // What EndDraw returns once the graphics device is gone.
 constexpr HRESULT device_lost = static_cast<HRESULT>(D2DERR_RECREATE_TARGET);
 
+// The window timer that asks for the next attempt at a lost device. The
+// toolkit's own timers count up from 1 as a positive int32_t and its tooltip
+// timer is 0xFFFFFFFF, so this id is never one of theirs.
+constexpr UINT_PTR retry_timer_id = 0xFFFFFFFE;
+constexpr UINT first_retry_ms = 100;
+constexpr UINT longest_retry_ms = 2000;
+
+// The back-off after `losses` in a row (two or more): 100 ms, doubled with
+// every further loss, 2 s at most, so that a device that stays away costs
+// one attempt every two seconds.
+UINT retry_delay_ms(uint32_t losses) {
+    UINT delay = first_retry_ms;
+    for (uint32_t i = 2; i < losses && delay < longest_retry_ms; ++i) {
+        delay *= 2;
+    }
+    return std::min(delay, longest_retry_ms);
+}
+
+// Runs from the window's message loop (DispatchMessageW calls it for the
+// timer) once a retry is due: the frame it asks for makes the device again.
+void CALLBACK retry_paint(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    KillTimer(hwnd, id);
+    InvalidateRect(hwnd, nullptr, FALSE);
+}
+
 D2D1_COLOR_F to_d2d(const Color& c) {
     return D2D1::ColorF(c.r, c.g, c.b, c.a);
 }
@@ -119,6 +144,7 @@ Renderer::Renderer(HWND window) : hwnd_(window) {
 }
 
 Renderer::~Renderer() {
+    KillTimer(hwnd_, retry_timer_id);
     // release_for takes the image off images_, so walk a copy.
     const std::vector<Image*> drawn = images_;
     for (Image* image : drawn) {
@@ -164,12 +190,13 @@ void Renderer::discard_device() {
         kept_colours_[i] = (*slots[i])->GetColor();
     }
     release_device_resources();
-    // What shows was drawn on the lost device, and a new target starts
-    // empty: all of it is painted again.
-    InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void Renderer::make_device_again() {
+    if (simulated_failed_remakes_ > 0) {
+        --simulated_failed_remakes_;
+        throw std::runtime_error("unable to create a d2d render target");
+    }
     // All or nothing: a half-made device would not be asked for again.
     try {
         create_render_target();
@@ -178,6 +205,64 @@ void Renderer::make_device_again() {
         release_device_resources();
         throw;
     }
+}
+
+void Renderer::on_device_lost() {
+    discard_device();
+    if (consecutive_losses_ > 0) {
+        // Lost again as soon as it was made: the device is not back yet.
+        schedule_retry();
+        return;
+    }
+    ++consecutive_losses_;
+    // What shows was drawn on the lost device, and a new target starts
+    // empty: all of it is painted again.
+    InvalidateRect(hwnd_, nullptr, FALSE);
+    // Made again at once, so that the controls find their brushes between
+    // frames.
+    try_make_device();
+}
+
+bool Renderer::try_make_device() noexcept {
+    // This runs as a frame begins or ends, where nothing may be thrown: a
+    // device that cannot be had yet is asked for again later.
+    try {
+        make_device_again();
+        return true;
+    } catch (...) {
+        schedule_retry();
+        return false;
+    }
+}
+
+bool Renderer::have_device() noexcept {
+    if (render_target_) {
+        return true;
+    }
+    const ULONGLONG now = GetTickCount64();
+    if (now < next_attempt_) {
+        // Not due yet. The timer is set again for what is left, in case it
+        // came a tick early by this clock: a frame passed over with no timer
+        // left would leave the window without a device for good.
+        SetTimer(hwnd_, retry_timer_id, static_cast<UINT>(next_attempt_ - now), &retry_paint);
+        return false;
+    }
+    return try_make_device();
+}
+
+void Renderer::schedule_retry() noexcept {
+    ++consecutive_losses_;
+    const UINT delay = retry_delay_ms(consecutive_losses_);
+    next_attempt_ = GetTickCount64() + delay;
+    // Frames wanted before then are not drawn; the timer asks for the one
+    // that tries again. Without it, every lost frame would invalidate the
+    // window and the next would be lost at once: a loop at full speed.
+    SetTimer(hwnd_, retry_timer_id, delay, &retry_paint);
+}
+
+void Renderer::simulate_device_loss(uint32_t lost_frames, uint32_t failed_remakes) {
+    simulated_lost_frames_ = lost_frames;
+    simulated_failed_remakes_ = failed_remakes;
 }
 
 void Renderer::create_render_target() {
@@ -254,10 +339,10 @@ void Renderer::resize(uint32_t width, uint32_t height) {
     }
 }
 
-void Renderer::begin_widget(const ui::rect& bounds, const RECT& update) {
+bool Renderer::begin_widget(const ui::rect& bounds, const RECT& update, int32_t overhang) {
     const bool first = paint_stack_.empty();
-    if (first && !render_target_) {
-        make_device_again();
+    if (first && !have_device()) {
+        return false;
     }
     ID2D1HwndRenderTarget& target = require(render_target_);
     if (first) {
@@ -277,11 +362,13 @@ void Renderer::begin_widget(const ui::rect& bounds, const RECT& update) {
     // translation is set: the same region as a clip of {0, 0, width, height}
     // under the translation, but Wine 8 scales a translated clip wrongly
     // above 96 dpi and would cut every widget short.
-    target.PushAxisAlignedClip(
-        to_d2d(paint_offset_.x, paint_offset_.y, paint_offset_.x + bounds.width, paint_offset_.y + bounds.height),
-        D2D1_ANTIALIAS_MODE_ALIASED);
+    target.PushAxisAlignedClip(to_d2d(paint_offset_.x - overhang, paint_offset_.y - overhang,
+                                      paint_offset_.x + bounds.width + overhang,
+                                      paint_offset_.y + bounds.height + overhang),
+                               D2D1_ANTIALIAS_MODE_ALIASED);
     target.SetTransform(
         D2D1::Matrix3x2F::Translation(static_cast<float>(paint_offset_.x), static_cast<float>(paint_offset_.y)));
+    return true;
 }
 
 void Renderer::end_widget() {
@@ -297,23 +384,17 @@ void Renderer::end_widget() {
     paint_stack_.pop_back();
     if (paint_stack_.empty()) {
         HRESULT drawn = target.EndDraw();
-        if (std::exchange(simulated_loss_, false)) {
+        if (simulated_lost_frames_ > 0) {
+            --simulated_lost_frames_;
             drawn = device_lost;
         }
         EndPaint(hwnd_, &paint_);
         // Any other failure leaves the target usable: the next paint tries
         // again on it.
         if (drawn == device_lost) {
-            discard_device();
-            // Made again at once, so that the controls find their brushes
-            // between frames. This runs as a paint scope closes, where
-            // nothing may be thrown: a device that cannot be had yet is
-            // asked for again by the next frame, which reports the failure.
-            try {
-                make_device_again();
-            } catch (...) {
-                // Left without a target: begin_widget asks for one again.
-            }
+            on_device_lost();
+        } else if (SUCCEEDED(drawn)) {
+            consecutive_losses_ = 0;
         }
     }
 }

@@ -33,7 +33,11 @@ class Image;
 // Device resources are made in the constructor and made again, with a new
 // render target, when the end of a frame reports the graphics device lost
 // (a driver update, a GPU reset, a remote session switching); the whole
-// window is then painted again. UI thread only.
+// window is then painted again. A device that cannot be made again, or that
+// frame after frame is reported lost, is asked for again on a timer whose
+// delay doubles from 100 ms to 2 s; frames wanted meanwhile are not drawn.
+// Painting then costs next to nothing and throws nothing, and the window's
+// loop, and whatever works beside it, goes on. UI thread only.
 class Renderer {
 public:
     // A width and height in logical units, as measure_text takes and returns.
@@ -59,16 +63,24 @@ public:
     // Resizes the render target to a client area of width x height pixels.
     void resize(uint32_t width, uint32_t height);
 
-    // Makes the end of the next frame report a lost graphics device once, as
-    // a driver update or a GPU reset would, so that the recovery can be
-    // exercised on a device that still works.
-    void simulate_device_loss() { simulated_loss_ = true; }
+    // Makes the ends of the next `lost_frames` frames report a lost graphics
+    // device, as a driver update or a GPU reset would, and the next
+    // `failed_remakes` attempts to make the device again fail, as a device
+    // that stays away would, so that the recovery can be exercised on a
+    // device that still works.
+    void simulate_device_loss(uint32_t lost_frames = 1, uint32_t failed_remakes = 0);
+    // Frames that ended with the device lost, and attempts to make it again
+    // that failed, in a row; 0 again once a frame is presented.
+    uint32_t consecutive_losses() const { return consecutive_losses_; }
 
     // Opens the drawing scope of a widget whose rectangle (relative to the
     // widget of the enclosing scope) is `bounds`: clip to `update` (left,
     // top, right, bottom in logical window coordinates), translate to the
-    // widget's origin and clip to its bounds.
-    void begin_widget(const ui::rect& bounds, const RECT& update);
+    // widget's origin and clip to its bounds grown by `overhang` on every
+    // side. Returns false, having opened nothing, when a frame cannot begin
+    // because the graphics device is lost and no new one may be made yet;
+    // end_widget is then not called for it.
+    bool begin_widget(const ui::rect& bounds, const RECT& update, int32_t overhang = 0);
     // Closes the innermost scope; the last one ends the frame.
     void end_widget();
 
@@ -151,11 +163,19 @@ private:
     // The six shared brushes, in order of creation.
     std::array<Microsoft::WRL::ComPtr<ID2D1SolidColorBrush>*, 6> brush_slots();
     // After a lost device: drops the target and everything made on it
-    // (images' bitmaps included), keeping the brushes' colours, and asks for
-    // a repaint of the whole window.
+    // (images' bitmaps included), keeping the brushes' colours.
     void discard_device();
     // A new target and device resources, the brushes in kept_colours_.
     void make_device_again();
+    // The end of a frame found the device lost: counted, then made good.
+    void on_device_lost();
+    // make_device_again, or, when that fails, a retry scheduled; whether a
+    // device is there now.
+    bool try_make_device() noexcept;
+    // Whether a frame can begin: the device is there, or due and made now.
+    bool have_device() noexcept;
+    // Counts a loss and asks for a repaint once the back-off has passed.
+    void schedule_retry() noexcept;
     void release_device_resources();
     void create_shadow_gradient();
     void create_dotted_stroke();
@@ -188,7 +208,11 @@ private:
         {0.0f, 0.0f, 0.0f, 1.0f}, // markup
         {0.0f, 0.0f, 0.0f, 1.0f}, // markup colour
     }};
-    bool simulated_loss_ = false;
+    uint32_t consecutive_losses_ = 0;
+    // No device is asked for before this tick count (GetTickCount64).
+    ULONGLONG next_attempt_ = 0;
+    uint32_t simulated_lost_frames_ = 0;
+    uint32_t simulated_failed_remakes_ = 0;
 };
 
 } // namespace norvik::ui

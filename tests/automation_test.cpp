@@ -6,9 +6,13 @@
 // key presses, seen through the test seam, since Wine 8 cannot deliver UI
 // Automation events.
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -20,12 +24,15 @@
 #include "installer/installer_ui.h"
 #include "tests/host_shell.h"
 #include "tests/wizard_test_support.h"
+#include "ui/controls/focus_outline.h"
 #include "ui/core/automation_core.h"
 #include "ui/core/automation_element.h"
 
 namespace {
 
 using installer::InstallerUI;
+using installer::test::installed;
+using installer::test::press;
 using installer::test::show;
 using Microsoft::WRL::ComPtr;
 using norvik::test::pump_until;
@@ -220,8 +227,9 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     EXPECT_EQ(outline_of(hwnd),
               (lines{window, title, text(wizard.selection_header), "  CheckBox 'CC' #Release.CC tab focused",
                      "  CheckBox 'CC2015' #Release.CC2015 tab", "  CheckBox 'Custom' #Release.Custom tab",
-                     "  Button 'Browse' #Browse tab", "  Text ''", back, "  Button 'Next >' #Next disabled",
-                     "  Button 'Cancel' #Cancel tab"}));
+                     "  Button 'Browse' #Browse tab", back, "  Button 'Next >' #Next disabled",
+                     "  Button 'Cancel' #Cancel tab"}))
+        << "the path label, shown but still empty, is left out";
 
     // Bounds in screen pixels. Wine's core does not pass them on, so the
     // client asks the providers.
@@ -245,7 +253,10 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     // Cancel through its button's element, which, held after the pop-up is
     // gone, says so instead of reaching freed memory.
     const ComPtr<IInvokeProvider> press_cancel = pattern_of<IInvokeProvider>(wizard.cancel);
+    const ComPtr<automation_element> next_element = automation_element::of(wizard.next);
+    const ComPtr<IRangeValueProvider> summary_range = pattern_of<IRangeValueProvider>(wizard.summary_scroll);
     lines question;
+    std::vector<std::string> beneath;
     HRESULT after_close = S_OK;
     as_client([&] {
         EXPECT_HRESULT_SUCCEEDED(press_cancel->Invoke());
@@ -255,6 +266,16 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
             popup = FindWindowW(nullptr, L"Exit Installer");
         }
         question = client_outline(popup);
+        // The question disables the wizard beneath it: its elements say so,
+        // and take nothing a reader does.
+        VARIANT enabled;
+        VariantInit(&enabled);
+        next_element->GetPropertyValue(UIA_IsEnabledPropertyId, &enabled);
+        beneath = {enabled.vt == VT_BOOL && enabled.boolVal == VARIANT_FALSE ? "Next disabled" : "Next enabled",
+                   press_next->Invoke() == static_cast<HRESULT>(UIA_E_ELEMENTNOTENABLED) ? "Invoke refused"
+                                                                                         : "Invoke taken",
+                   summary_range->SetValue(0.0) == static_cast<HRESULT>(UIA_E_ELEMENTNOTENABLED) ? "SetValue refused"
+                                                                                                 : "SetValue taken"};
         ComPtr<automation_element> answer;
         norvik::ui::native_window::run_on_window_thread(popup, [&] {
             auto* box = norvik::test::toolkit_window<norvik::ui::MessagePopup>(popup);
@@ -274,7 +295,9 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     EXPECT_EQ(question, (lines{"Window 'Exit Installer' dialog",
                                "  Text 'Are you sure you want to cancel Quendal for After Effects installation?'",
                                "  Button 'OK' tab focused", "  Button 'Cancel' tab"}));
+    EXPECT_EQ(beneath, (std::vector<std::string>{"Next disabled", "Invoke refused", "SetValue refused"}));
     EXPECT_EQ(after_close, static_cast<HRESULT>(UIA_E_ELEMENTNOTAVAILABLE));
+    pump_until([] { return false; }, 300);
     EXPECT_EQ(wizard.page, 2);
 
     as_client([&] { EXPECT_HRESULT_SUCCEEDED(press_next->Invoke()); });
@@ -283,6 +306,181 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
               (lines{window, title, text(wizard.progress_header), text(wizard.progress_text) + " #Progress polite",
                      "  Button '< Back' #Back disabled", "  Button 'Next >' #Next disabled",
                      "  Button 'Finish' #Cancel tab focused"}));
+}
+
+// A client never waits long on the wizard. A call its thread does not take
+// in time answers UIA_E_TIMEOUT, and runs nothing when it gets there later.
+// Closed while its job still writes, the wizard is gone for clients before
+// it waits for the job: the job here waits for a module a client lets go
+// only once the wizard has answered that it is gone.
+TEST_F(Automation, CallsNeverHangAClient) {
+    const std::wstring cc = release(L"12", L"CC");
+    installer::test::held_module held(cc);
+    ASSERT_TRUE(held.holding());
+    std::optional<InstallerUI> wizard(std::in_place);
+    show(*wizard);
+    const ComPtr<automation_element> next = automation_element::of(wizard->next);
+    const auto read_name = [&] {
+        VARIANT name;
+        VariantInit(&name);
+        const HRESULT read = next->GetPropertyValue(UIA_NamePropertyId, &name);
+        VariantClear(&name);
+        return read;
+    };
+
+    // This thread waits for the client without looking at its queue (Sleep
+    // takes no sent messages), long enough for any timeout.
+    HRESULT stuck = S_OK;
+    ULONGLONG waited = 0;
+    std::atomic<bool> returned{false};
+    std::thread stuck_client([&] {
+        const ULONGLONG start = GetTickCount64();
+        stuck = read_name();
+        waited = GetTickCount64() - start;
+        returned = true;
+    });
+    for (int i = 0; i < 300 && !returned; ++i) {
+        Sleep(20);
+    }
+    EXPECT_TRUE(returned) << "the client still waits on a thread that does not answer";
+    pump_until([&] { return returned.load(); });
+    stuck_client.join();
+    EXPECT_EQ(stuck, static_cast<HRESULT>(UIA_E_TIMEOUT));
+    EXPECT_GE(waited + 50, norvik::ui::native_window::call_timeout_ms);
+    EXPECT_LT(waited, norvik::ui::native_window::call_timeout_ms + 1000);
+    norvik::test::pump();
+    HRESULT answered = E_FAIL;
+    as_client([&] { answered = read_name(); });
+    EXPECT_EQ(answered, S_OK) << "the call given up on ran nothing when it came; the next one is answered";
+
+    press(*wizard, wizard->next, 3);
+    ULONGLONG longest = 0;
+    HRESULT last = S_OK;
+    std::thread client([&] {
+        const ULONGLONG give_up = GetTickCount64() + 20000;
+        while (last != static_cast<HRESULT>(UIA_E_ELEMENTNOTAVAILABLE) && GetTickCount64() < give_up) {
+            const ULONGLONG start = GetTickCount64();
+            last = read_name();
+            longest = std::max(longest, GetTickCount64() - start);
+            Sleep(5);
+        }
+        held.release_after(0);
+    });
+    wizard.reset();
+    client.join();
+    EXPECT_EQ(last, static_cast<HRESULT>(UIA_E_ELEMENTNOTAVAILABLE));
+    EXPECT_LT(longest, 1000u) << "a call waited on the wizard waiting for its job";
+    EXPECT_TRUE(installed(cc)) << "the module was let go while the job still retried it";
+}
+
+// WCAG's contrast ratio of two colours.
+double contrast(x11_capture::pixel a, x11_capture::pixel b) {
+    const auto luminance = [](x11_capture::pixel p) {
+        const auto linear = [](double c) {
+            c /= 255.0;
+            return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(p.r) + 0.7152 * linear(p.g) + 0.0722 * linear(p.b);
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The focus outline whose outer edge is `outer` (window logical units), read
+// across every pixel of each side from outside inwards: the thinnest run of
+// the outline's colour, and the lowest contrast between that colour and the
+// pixels just outside and just inside the run. Thickness 0 where a crossing
+// found no outline.
+struct outline_reading {
+    int thinnest = 1000;
+    double lowest_contrast = 1000.0;
+};
+
+outline_reading read_outline(const x11_capture& shot, const norvik::ui::window& w, const norvik::ui::rect& outer,
+                             x11_capture::pixel colour) {
+    const auto px = [](int v, int dpi) { return MulDiv(v, dpi, 96); };
+    const int left = px(outer.x, w.native.dpi_x);
+    const int top = px(outer.y, w.native.dpi_y);
+    const int right = px(outer.x + outer.width, w.native.dpi_x);
+    const int bottom = px(outer.y + outer.height, w.native.dpi_y);
+    outline_reading reading;
+    // From (x, y) one pixel at a time by (dx, dy), starting a few pixels out.
+    const auto cross = [&](int x, int y, int dx, int dy) {
+        int step = 0;
+        while (step < 8 && !(shot.at(x + step * dx, y + step * dy) == colour)) {
+            ++step;
+        }
+        const x11_capture::pixel outside = shot.at(x + (step - 1) * dx, y + (step - 1) * dy);
+        int run = 0;
+        while (run < 8 && shot.at(x + (step + run) * dx, y + (step + run) * dy) == colour) {
+            ++run;
+        }
+        const x11_capture::pixel inside = shot.at(x + (step + run) * dx, y + (step + run) * dy);
+        reading.thinnest = std::min(reading.thinnest, step == 8 ? 0 : run);
+        reading.lowest_contrast =
+            std::min({reading.lowest_contrast, contrast(colour, outside), contrast(colour, inside)});
+    };
+    // Corners left aside: there the sides meet.
+    for (int x = left + 4; x < right - 4; ++x) {
+        cross(x, top - 3, 0, 1);
+        cross(x, bottom + 2, 0, -1);
+    }
+    for (int y = top + 4; y < bottom - 4; ++y) {
+        cross(left - 3, y, 1, 0);
+        cross(right + 2, y, -1, 0);
+    }
+    return reading;
+}
+
+// The focus mark, read back from the screen at the density of the run (96,
+// or 144 dpi through at_144_dpi.sh): none while only the pointer was used,
+// then, once a key is pressed, an outline around the whole of Next on the
+// footer and around a release's box and name on the page, thick enough
+// (2 units: 2 pixels at 96 dpi, 3 at 144) and in a colour with a contrast of
+// 3:1 or more against what lies on both sides of it.
+TEST_F(Automation, FocusOutlineIsThickAndContrastsAtEveryDensity) {
+    InstallerUI wizard;
+    show(wizard);
+    if (const std::wstring dpi = norvik::test::environment(L"NORVIK_EXPECT_DPI"); !dpi.empty()) {
+        ASSERT_EQ(wizard.native.dpi_x, std::stoi(dpi));
+    }
+    const norvik::ui::Color c = wizard.next.style.style_color("focus_outline_color");
+    const x11_capture::pixel colour{static_cast<std::uint8_t>(std::lround(c.r * 255)),
+                                    static_cast<std::uint8_t>(std::lround(c.g * 255)),
+                                    static_cast<std::uint8_t>(std::lround(c.b * 255))};
+    const int thickness = MulDiv(norvik::ui::focus_outline::thickness, wizard.native.dpi_x, 96);
+    const auto whole = [](const norvik::ui::widget& w, const norvik::ui::rect& r) {
+        const norvik::ui::point at = norvik::test::window_origin(w);
+        return norvik::ui::rect{at.x + r.x, at.y + r.y, r.width, r.height};
+    };
+    const norvik::ui::rect next = whole(wizard.next, {0, 0, wizard.next.rect.width, wizard.next.rect.height});
+    const auto settled = [&](const norvik::ui::rect& outer, bool marked) {
+        return norvik::test::settled_capture(
+            wizard,
+            [&](const x11_capture& shot) {
+                return (read_outline(shot, wizard, outer, colour).thinnest >= thickness) == marked &&
+                       shot.at(2, shot.height() - 2) == x11_capture::pixel{0x46, 0x46, 0x46};
+            },
+            10000);
+    };
+
+    ASSERT_EQ(wizard.focused_widget, &wizard.next);
+    EXPECT_EQ(read_outline(settled(next, false), wizard, next, colour).thinnest, 0) << "no key pressed yet";
+
+    norvik::test::press_key(VK_SHIFT);
+    const outline_reading on_footer = read_outline(settled(next, true), wizard, next, colour);
+    EXPECT_GE(on_footer.thinnest, thickness) << "Next";
+    EXPECT_GE(on_footer.lowest_contrast, 3.0) << "Next";
+
+    norvik::test::press_key(VK_RETURN);
+    ASSERT_EQ(wizard.focused_widget, &wizard.boxes[5]);
+    const norvik::ui::CheckBox& box = wizard.boxes[5];
+    const norvik::ui::rect ring = box.focus_outline_rect();
+    EXPECT_GT(ring.x + ring.width, box.text_rect.x + box.text_rect.width) << "the release's name inside";
+    const outline_reading on_page = read_outline(settled(whole(box, ring), true), wizard, whole(box, ring), colour);
+    EXPECT_GE(on_page.thinnest, thickness) << "the release's row";
+    EXPECT_GE(on_page.lowest_contrast, 3.0) << "the release's row";
 }
 
 // The test seam's record of the events raised, one line each: what was
@@ -389,8 +587,11 @@ TEST_F(Automation, KeysWalkTheWizardAndRaiseTheEvents) {
     EXPECT_EQ(runs(raised), expected);
     raised.clear();
 
-    // Enter on a check box presses Next; on the summary the keys scroll.
-    key(VK_RETURN);
+    // Enter on a check box presses Next, once however long it is held (the
+    // repeats would press Next again from the summary); on the summary the
+    // keys scroll.
+    norvik::test::send_keys({{VK_RETURN, true}, {VK_RETURN, true}, {VK_RETURN, true}, {VK_RETURN, false}});
+    pump_until([] { return false; }, 300);
     EXPECT_EQ(wizard.page, 2);
     key(VK_END);
     EXPECT_GT(wizard.summary_scroll.range(), 0);

@@ -113,6 +113,11 @@ TEST_F(Controls, ButtonActivation) {
          {"button:27:0", "button:27:0"}},
         {"space", [&] { press_key(VK_SPACE); }, {}},
         {"enter", [&] { press_key(VK_RETURN); }, {"button:27:0"}},
+        {"enter held: its repeats press nothing",
+         [&] {
+             norvik::test::send_keys({{VK_RETURN, true}, {VK_RETURN, true}, {VK_RETURN, true}, {VK_RETURN, false}});
+         },
+         {"button:27:0"}},
         {"leaving cancels the press",
          [&] {
              post(w, WM_LBUTTONDOWN);
@@ -174,25 +179,33 @@ TEST_F(Controls, ButtonSpriteFrames) {
     }
 }
 
-TEST_F(Controls, FocusBorderWinsOverHover) {
-    button.style.set_style("button_border_color_focus", norvik::ui::Color{1, 0, 0, 1});
+TEST_F(Controls, FocusOutlineWinsOverHoverOnceKeysAreUsed) {
+    button.style.set_style("focus_outline_color", norvik::ui::Color{1, 0, 0, 1});
     button.style.set_style("button_border_color_hover", norvik::ui::Color{0, 1, 0, 1});
-    const auto on_top_edge = [](const x11_capture& shot, pixel colour) {
+    // Pixels of one row along the button's width: the border's row is 20,
+    // the outline's rows 20 and 21.
+    const auto on_row = [](const x11_capture& shot, int32_t y, pixel colour) {
         int n = 0;
         for (int32_t x = 20; x < 120; ++x) {
-            n += shot.at(x, 20) == colour ? 1 : 0;
+            n += shot.at(x, y) == colour ? 1 : 0;
         }
         return n;
     };
     point_at(on_button);
-    const x11_capture hovered = settled([&](const x11_capture& s) { return on_top_edge(s, green) == 100; });
-    EXPECT_EQ(on_top_edge(hovered, green), 100) << "hovered, not focused: the hover border";
+    const x11_capture hovered = settled([&](const x11_capture& s) { return on_row(s, 20, green) == 100; });
+    EXPECT_EQ(on_row(hovered, 20, green), 100) << "hovered, not focused: the hover border";
     post(w, WM_LBUTTONDOWN);
+    post(w, WM_LBUTTONUP);
     ASSERT_EQ(w.focused_widget, &button);
-    // Wine's Direct2D strokes dashed lines solid, so only the colour shows.
-    const x11_capture focused = settled([&](const x11_capture& s) { return on_top_edge(s, red) > 0; });
-    EXPECT_GT(on_top_edge(focused, red), 0) << "focused and hovered: the focus border";
-    EXPECT_EQ(on_top_edge(focused, green), 0) << "focused and hovered: no hover border";
+    const x11_capture clicked = settled([&](const x11_capture& s) { return on_row(s, 20, green) == 100; });
+    EXPECT_EQ(on_row(clicked, 20, red) + on_row(clicked, 21, red), 0) << "focused by the mouse alone: no outline";
+    log.take();
+    press_key(VK_SHIFT);
+    const x11_capture focused =
+        settled([&](const x11_capture& s) { return on_row(s, 20, red) + on_row(s, 21, red) == 200; });
+    EXPECT_EQ(on_row(focused, 20, red) + on_row(focused, 21, red), 200)
+        << "focused, hovered, a key pressed: the whole outline, two pixels thick";
+    EXPECT_EQ(on_row(focused, 20, green), 0) << "focused and hovered: no hover border";
 }
 
 TEST_F(Controls, CheckBoxTogglesOnlyWhenBound) {

@@ -1,6 +1,6 @@
 // Theme registry: key resolution through aliases, own, application and
 // default tables; style_changed; value encodings; table copies; the default
-// theme's 199 keys; enumerations; allocation-free lookups.
+// theme's 200 keys; enumerations; allocation-free lookups.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -321,6 +321,7 @@ TEST(StyleValue, EncodingsAreFixedAndShortPayloadsReadAsNothing) {
 // clang-format off
 const std::vector<std::string_view> expected_default_keys = {
     "default_back_color",
+    "focus_outline_color",
     "checkbox_back_color", "checkbox_border_color_normal", "checkbox_border_color_hover",
     "checkbox_border_color_focus", "checkbox_border_width", "checkbox_font_name", "checkbox_font_style",
     "checkbox_font_weight", "checkbox_font_color", "checkbox_font_size", "checkbox_image",
@@ -412,12 +413,12 @@ kind kind_of(std::string_view key) {
     return ends_with(key, "_image") ? kind::image : kind::colour;
 }
 
-TEST(DefaultStyleTable, Holds199KeysInOrderEachEncodedForItsKind) {
-    ASSERT_EQ(expected_default_keys.size(), 199u);
+TEST(DefaultStyleTable, Holds200KeysInOrderEachEncodedForItsKind) {
+    ASSERT_EQ(expected_default_keys.size(), 200u);
     const auto entries = ui::default_style_entries();
-    ASSERT_EQ(entries.size(), 199u);
+    ASSERT_EQ(entries.size(), 200u);
     const StyleTable& table = ui::default_style_table();
-    EXPECT_EQ(table.size(), 199u);
+    EXPECT_EQ(table.size(), 200u);
     EXPECT_EQ(table.max_load_factor(), 1.0f);
 
     for (std::size_t i = 0; i < entries.size(); ++i) {

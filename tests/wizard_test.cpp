@@ -1,7 +1,8 @@
 // The installer's wizard in this process, on real registry keys and real
 // folders of the test prefix, driven by real pointer input: its rows for the
 // detected releases, page navigation, the summary, the cancel question, and
-// whole installs with a failing release, a retry and a close mid-install.
+// whole installs with a failing release, a retry, a close mid-install and
+// a graphics device lost for good.
 // Pop-ups are answered from a thread timer, which the pop-up's own modal
 // loop dispatches.
 
@@ -19,6 +20,7 @@
 #include "installer/installed_apps_entry.h"
 #include "installer/installer_entry.h"
 #include "installer/installer_ui.h"
+#include "render/renderer.h"
 #include "tests/host_shell.h"
 #include "tests/wizard_test_support.h"
 
@@ -465,6 +467,31 @@ TEST_F(Wizard, EntryReportsAnErrorAfterTheWizardShowed) {
         << std::string(seen.message.begin(), seen.message.end());
     // The job had finished by then: the module whole, no staging file.
     EXPECT_EQ(seen.files_when_told, std::vector<std::wstring>{L"Quendal.aex"});
+    EXPECT_TRUE(installed(folder));
+}
+
+// A graphics device lost for good while the program's own wizard runs a
+// passive install: nothing is drawn any more, but the install goes on and
+// the exit code is the install's.
+TEST_F(Wizard, ADeviceLostForGoodLeavesTheInstallAndItsExitCode) {
+    const std::wstring folder = release(L"12", L"CC");
+    const wchar_t title[] = L"Quendal for After Effects Installer";
+    norvik::ui::Renderer* lost = nullptr;
+    norvik::test::loop_timer timer([&] {
+        auto* wizard = norvik::test::toolkit_window<InstallerUI>(
+            FindWindowW(norvik::ui::native_window::class_name().c_str(), title));
+        if (lost == nullptr && wizard != nullptr && wizard->native.modal_running) {
+            lost = wizard->renderer.get();
+            lost->simulate_device_loss(1, 1000000);
+            InvalidateRect(wizard->native.hwnd, nullptr, FALSE);
+        }
+        // A failure that reached the entry would wait for an answer here.
+        if (HWND box = FindWindowW(L"#32770", title); box != nullptr) {
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    });
+    EXPECT_EQ(installer::installer_entry(L"/UAC /passive"), 0);
+    EXPECT_NE(lost, nullptr);
     EXPECT_TRUE(installed(folder));
 }
 

@@ -1,8 +1,10 @@
 #include "ui/controls/check_box.h"
 
+#include <algorithm>
 #include <array>
 
 #include "render/renderer.h"
+#include "ui/controls/focus_outline.h"
 #include "ui/core/automation_events.h"
 #include "ui/core/events/event_registry.h"
 #include "ui/core/window.h"
@@ -12,6 +14,11 @@ namespace norvik::ui {
 namespace {
 
 constexpr uint64_t space_key = 32;
+
+// The focus outline runs this far outside box and text: a gap of two units,
+// then the outline. The box usually starts at the check box's left edge, so
+// the check box paints that far beyond its rectangle (its overhang).
+constexpr int32_t outline_reach = 2 + focus_outline::thickness;
 
 // The widths that decide where box and text go along the check box.
 struct row {
@@ -75,6 +82,7 @@ static_assert(placements.size() == 8, "one placement per arrangement code");
 CheckBox::CheckBox() {
     class_name = "CheckBox";
     focusable = true;
+    overhang = outline_reach;
     connect(this, event_kind::attached, this, &CheckBox::on_attached);
     automation.role = automation_role::check_box;
     automation.name = [this] { return text; };
@@ -111,7 +119,7 @@ void CheckBox::on_hover(bool over) {
 
 void CheckBox::on_key_up(const event_info& info) {
     // On release, like the mouse, so holding space toggles once.
-    if (info.value == space_key) {
+    if (info.key() == space_key) {
         toggle();
     }
 }
@@ -224,13 +232,6 @@ void CheckBox::draw() {
                               : style.style_color("checkbox_border_color_normal"),
                       style.style_float("checkbox_border_width"));
     renderer.draw_rect(box_rect);
-    if (owner_window->focused_widget == this && !hovered) {
-        renderer.dotted = true;
-        renderer.set_line(style.style_color("checkbox_border_color_focus"), 1.0f);
-        renderer.draw_rect(box_rect);
-        // Shared renderer state: widgets painted later expect solid lines.
-        renderer.dotted = false;
-    }
 
     Color text_colour = style.style_color("checkbox_font_color");
     text_colour.a = is_usable() ? 1.0f : 0.5f;
@@ -239,6 +240,27 @@ void CheckBox::draw() {
     if (!text.empty()) {
         renderer.draw_text(text_rect, text);
     }
+    focus_outline::draw(*this, focus_outline_rect());
+}
+
+ui::rect CheckBox::focus_outline_rect() const {
+    int32_t left = box_rect.x;
+    int32_t top = box_rect.y;
+    int32_t right = box_rect.x + box_rect.width;
+    int32_t bottom = box_rect.y + box_rect.height;
+    if (!text.empty()) {
+        left = std::min(left, text_rect.x);
+        top = std::min(top, text_rect.y);
+        right = std::max(right, text_rect.x + text_rect.width);
+        bottom = std::max(bottom, text_rect.y + text_rect.height);
+    }
+    // Cut to the check box first: a text longer than the row would push the
+    // outline's far side out of what the check box may paint.
+    left = std::max(left, 0) - outline_reach;
+    top = std::max(top, 0) - outline_reach;
+    right = std::min(right, rect.width) + outline_reach;
+    bottom = std::min(bottom, rect.height) + outline_reach;
+    return {left, top, right - left, bottom - top};
 }
 
 } // namespace norvik::ui

@@ -11,7 +11,9 @@
 namespace norvik::ui {
 
 // A box sprite (frames: unchecked, checked, and optionally unchecked and
-// checked hovered) beside one line of text. The checked state mirrors a bool
+// checked hovered) beside one line of text; once keys are in use, the focus
+// outline runs around both, just beyond the check box's rectangle on a side
+// the box or text reaches (overhang). The checked state mirrors a bool
 // of the owner: the check box stays disabled until bind hands it one, and
 // from then on every toggle (mouse release, or the space key on release)
 // writes the bool and raises toggled with value 0.
@@ -32,6 +34,10 @@ public:
     void layout(int32_t new_arrangement, int32_t new_spacing);
 
     virtual void draw();
+    // The outer edge of the focus outline, in the check box's coordinates:
+    // box and text with two units to spare, cut to the rectangle, then the
+    // outline's thickness beyond.
+    ui::rect focus_outline_rect() const;
 
     std::string text;
     // Setting this directly (as the message pop-up does) leaves the bound

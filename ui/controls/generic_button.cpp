@@ -1,6 +1,7 @@
 #include "ui/controls/generic_button.h"
 
 #include "render/renderer.h"
+#include "ui/controls/focus_outline.h"
 #include "ui/core/events/event_registry.h"
 #include "ui/core/window.h"
 
@@ -68,8 +69,9 @@ void GenericButton::on_mouse_up() {
 }
 
 void GenericButton::on_key_down(const event_info& info) {
-    // Space is left to whoever listens for it; only Enter activates.
-    if (info.value == enter_key) {
+    // Space is left to whoever listens for it; only Enter activates, and
+    // only as it goes down: holding it must not answer the next question too.
+    if (info.key() == enter_key && !info.repeated()) {
         press();
     }
 }
@@ -148,15 +150,8 @@ void GenericButton::draw() {
     if (pressed) {
         text_colour = style.style_color("button_font_color_pressed");
     }
-    const bool focused = owner_window->focused_widget == this;
-    if (focused) {
-        renderer.dotted = true;
-        renderer.set_line(style.style_color("button_border_color_focus"), 1.0f);
-    }
     renderer.draw_rect({0, 0, w, h});
-    // The dotted stroke is shared renderer state; the widgets painted after
-    // this one expect the solid default.
-    renderer.dotted = false;
+    focus_outline::draw(*this, {0, 0, w, h});
 
     renderer.set_text_color(text_colour);
     renderer.set_font(style.style_string("button_font_name"), style.style_float("button_font_size"),

@@ -10,10 +10,12 @@
 namespace norvik::ui {
 
 // The toolkit's push button: a state-coloured background, an optional sprite
-// strip centred over it, a one-pixel border and one line of centred text. A
-// mouse release over the button (any mouse button) or Enter while it has the
-// focus (or a screen reader's Invoke) raises clicked with the toggle state as
-// the value; in toggle mode each activation first flips toggle_state.
+// strip centred over it, a one-pixel border (the focus outline over it once
+// keys are in use) and one line of centred text. A mouse release over the
+// button (any mouse button) or Enter going down while it has the focus (not
+// its repeats), or a screen reader's Invoke, raises clicked with the toggle
+// state as the value; in toggle mode each activation first flips
+// toggle_state.
 //
 // The owner assigns text and then invalidates; toggle_mode is set before the
 // button is shown. A subclass may replace draw: paint calls it virtually.

@@ -8,6 +8,7 @@
 
 #include "render/renderer.h"
 #include "resources/embedded_images.h"
+#include "ui/controls/focus_outline.h"
 #include "ui/core/events/event_registry.h"
 #include "ui/core/mouse_capture.h"
 #include "ui/core/window.h"
@@ -268,7 +269,7 @@ int32_t ScrollBar::page() const {
 }
 
 void ScrollBar::on_key_down(const event_info& info) {
-    switch (info.value) {
+    switch (info.key()) {
     case VK_UP:
     case VK_LEFT:
         scroll_by(step);
@@ -323,15 +324,7 @@ void ScrollBar::on_paint() {
         draw_button(first_button_, true, arrow_image_);
         draw_button(second_button_, false, arrow_image_);
     }
-    if (owner_window->focus_cues && owner_window->focused_widget == this) {
-        // The theme has no focus colour for scroll bars: the buttons' marks
-        // the focus for them too.
-        Renderer& renderer = *owner_window->renderer;
-        renderer.dotted = true;
-        renderer.set_line(style.style_color("button_border_color_focus"), 1.0f);
-        renderer.draw_rect({0, 0, rect.width, rect.height});
-        renderer.dotted = false;
-    }
+    focus_outline::draw(*this, {0, 0, rect.width, rect.height});
 }
 
 void ScrollBar::draw_track(const ui::rect& r) {

@@ -37,7 +37,8 @@ namespace norvik::ui {
 //   focused   Page Up, Page Down         one visible area less a step
 //   focused   Home, End                  to the start, to the end
 // Other buttons do nothing. The bar is no tab stop unless its owner sets
-// focusable; it marks its focus once keys are in use (window::focus_cues).
+// focusable; it marks its focus with the focus outline (focus_outline.h).
+// Keys held down repeat their step.
 class ScrollBar : public widget {
 public:
     ScrollBar();

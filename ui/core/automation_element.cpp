@@ -18,12 +18,23 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-bool is_element(const widget& w) {
-    return w.automation.role != automation_role::none;
-}
-
 bool is_root(const widget& w) {
     return w.owner_window != nullptr && &w.owner_window->root == &w;
+}
+
+std::string name_of(const widget& w) {
+    return w.automation.name ? w.automation.name() : std::string();
+}
+
+bool is_element(const widget& w) {
+    return automation_element::is_element(w);
+}
+
+// Whether a client may act on `w` now. A modal pop-up disables the window
+// beneath it (EnableWindow), which the widgets' own flags do not show: a
+// reader must not press a button beneath an open question.
+bool takes_input(const widget& w) {
+    return w.is_usable() && IsWindowEnabled(w.owner_window->native.hwnd) != FALSE;
 }
 
 // The nearest ancestor that is an element; the root always is.
@@ -136,10 +147,6 @@ HRESULT set_string(VARIANT* v, const std::string& utf8) {
     return S_OK;
 }
 
-std::string name_of(const widget& w) {
-    return w.automation.name ? w.automation.name() : std::string();
-}
-
 template <class Interface>
 HRESULT hand_out(widget* w, Interface** out) {
     if (w == nullptr) {
@@ -150,6 +157,15 @@ HRESULT hand_out(widget* w, Interface** out) {
 }
 
 } // namespace
+
+bool automation_element::is_element(const widget& w) {
+    if (w.automation.role == automation_role::none) {
+        return false;
+    }
+    // A reader announces a nameless element as a blank (an empty label):
+    // such a widget is left out, its children standing in its place.
+    return is_root(w) || !name_of(w).empty();
+}
 
 ComPtr<automation_element> automation_element::of(widget& w) {
     auto element = std::make_unique<automation_element>(w.automation.anchor_of(w), w.owner_window->native.hwnd,
@@ -189,8 +205,15 @@ HRESULT automation_element::on_ui_thread(F&& body) const {
             result = E_FAIL;
         }
     };
-    native_window::run_on_window_thread(hwnd_, call);
-    return result;
+    switch (native_window::run_on_window_thread(hwnd_, call)) {
+    case native_window::call_outcome::ran:
+        return result;
+    case native_window::call_outcome::timed_out:
+        return static_cast<HRESULT>(UIA_E_TIMEOUT);
+    case native_window::call_outcome::gone:
+        break;
+    }
+    return static_cast<HRESULT>(UIA_E_ELEMENTNOTAVAILABLE);
 }
 
 HRESULT automation_element::QueryInterface(REFIID riid, void** object) {
@@ -276,10 +299,10 @@ HRESULT automation_element::GetPropertyValue(PROPERTYID property, VARIANT* value
         case UIA_AutomationIdPropertyId:
             return a.automation_id.empty() ? S_OK : set_string(value, a.automation_id);
         case UIA_IsEnabledPropertyId:
-            set_bool(value, w.is_usable());
+            set_bool(value, takes_input(w));
             return S_OK;
         case UIA_IsKeyboardFocusablePropertyId:
-            set_bool(value, w.focusable && w.is_usable() && w.is_visible());
+            set_bool(value, w.focusable && takes_input(w) && w.is_visible());
             return S_OK;
         case UIA_HasKeyboardFocusPropertyId:
             set_bool(value, has_keyboard_focus(w));
@@ -412,7 +435,7 @@ HRESULT automation_element::SetFocus() {
             ::SetFocus(hwnd_);
             return S_OK;
         }
-        if (!w.focusable || !w.is_usable() || !w.is_visible()) {
+        if (!w.focusable || !takes_input(w) || !w.is_visible()) {
             return static_cast<HRESULT>(UIA_E_ELEMENTNOTENABLED);
         }
         if (::GetFocus() != hwnd_) {
@@ -465,7 +488,7 @@ HRESULT automation_element::GetFocus(IRawElementProviderFragment** focused) {
 
 HRESULT automation_element::Invoke() {
     return on_ui_thread([&](widget& w) -> HRESULT {
-        if (!w.is_usable() || !w.is_visible()) {
+        if (!takes_input(w) || !w.is_visible()) {
             return static_cast<HRESULT>(UIA_E_ELEMENTNOTENABLED);
         }
         // After the client's call has returned: a button may open a modal
@@ -474,7 +497,7 @@ HRESULT automation_element::Invoke() {
         const std::shared_ptr<automation_properties::anchor> anchor = anchor_;
         w.owner_window->native.post_call([anchor] {
             widget* target = anchor->target;
-            if (target != nullptr && target->is_usable() && target->is_visible() && target->automation.invoke) {
+            if (target != nullptr && takes_input(*target) && target->is_visible() && target->automation.invoke) {
                 target->automation.invoke();
             }
         });
@@ -484,7 +507,7 @@ HRESULT automation_element::Invoke() {
 
 HRESULT automation_element::Toggle() {
     return on_ui_thread([&](widget& w) -> HRESULT {
-        if (!w.is_usable() || !w.is_visible()) {
+        if (!takes_input(w) || !w.is_visible()) {
             return static_cast<HRESULT>(UIA_E_ELEMENTNOTENABLED);
         }
         w.automation.toggle();
@@ -506,7 +529,7 @@ HRESULT automation_element::get_ToggleState(enum ToggleState* state) {
 HRESULT automation_element::SetValue(double value) {
     return on_ui_thread([&](widget& w) -> HRESULT {
         const automation_properties::range& range = w.automation.range_value;
-        if (!w.is_usable()) {
+        if (!takes_input(w)) {
             return static_cast<HRESULT>(UIA_E_ELEMENTNOTENABLED);
         }
         if (!(value >= 0.0 && value <= range.maximum())) {

@@ -16,13 +16,16 @@ class window;
 // The UI Automation provider of one widget, or, for a window's root widget,
 // of the window: the element a screen reader reads and acts on. It reports
 // what the widget's automation_properties describe, and walks the widget
-// tree for its neighbours: widgets without a role are passed through, hidden
-// widgets are left out.
+// tree for its neighbours: widgets without a role or without a name are
+// passed through, hidden widgets are left out.
 //
 // Clients call providers on threads of their own (Wine always does), while
 // the toolkit is single-threaded: every call that reads or acts on the tree
-// is handed to the window's thread with a sent message and waits there. A
-// call for a widget that is gone answers UIA_E_ELEMENTNOTAVAILABLE.
+// is handed to the window's thread with a sent message and waits there, for
+// native_window::call_timeout_ms at most (then UIA_E_TIMEOUT). A call for a
+// widget that is gone answers UIA_E_ELEMENTNOTAVAILABLE; acting on a widget
+// that cannot take input, its window disabled by a pop-up included, answers
+// UIA_E_ELEMENTNOTENABLED.
 class automation_element final : public IRawElementProviderSimple,
                                  public IRawElementProviderFragment,
                                  public IRawElementProviderFragmentRoot,
@@ -32,6 +35,9 @@ class automation_element final : public IRawElementProviderSimple,
 public:
     // UI thread. The element of `w`, which belongs to a created window.
     static Microsoft::WRL::ComPtr<automation_element> of(widget& w);
+    // UI thread. Whether `w` is an element of its window's tree when it is
+    // shown: it has a role and a name (a window's own element always is).
+    static bool is_element(const widget& w);
     // UI thread. Hands the root element of `w` to a client that sent
     // WM_GETOBJECT for the UI Automation root.
     static LRESULT answer_root_request(window& w, WPARAM wparam, LPARAM lparam);
@@ -85,8 +91,8 @@ public:
 
 private:
     // Runs `body` with the widget on the window's thread and returns its
-    // result, or UIA_E_ELEMENTNOTAVAILABLE when the widget or its window is
-    // gone.
+    // result, UIA_E_ELEMENTNOTAVAILABLE when the widget or its window is
+    // gone, or UIA_E_TIMEOUT when the window's thread does not answer.
     template <class F>
     HRESULT on_ui_thread(F&& body) const;
     // A range value read on the window's thread.

@@ -43,7 +43,7 @@ bool in_tree(const widget& w) {
 // The element to raise an event for, or none when nobody listens or `w`
 // is no element of a shown tree.
 ComPtr<automation_element> listened_element(widget& w) {
-    if (w.automation.role == automation_role::none || !in_tree(w) || !automation_core::instance().listening()) {
+    if (!automation_element::is_element(w) || !in_tree(w) || !automation_core::instance().listening()) {
         return {};
     }
     return automation_element::of(w);
@@ -72,7 +72,7 @@ void automation_events::visibility_changed(widget& w) {
         return;
     }
     widget* parent = w.parent;
-    while (parent != nullptr && parent->automation.role == automation_role::none) {
+    while (parent != nullptr && !automation_element::is_element(*parent)) {
         parent = parent->parent;
     }
     if (parent == nullptr || !parent->is_visible()) {
@@ -98,6 +98,11 @@ void automation_events::toggle_changed(widget& w, bool on) {
 void automation_events::text_changed(widget& w, const std::string& before, const std::string& after) {
     if (before == after) {
         return;
+    }
+    // A widget named by its text joins the tree with its first character and
+    // leaves it with its last (an element without a name is left out).
+    if (w.automation.role != automation_role::none && before.empty() != after.empty() && in_tree(w)) {
+        visibility_changed(w);
     }
     const ComPtr<automation_element> element = listened_element(w);
     if (!element) {

@@ -20,6 +20,7 @@
 
 #define UIA_E_ELEMENTNOTENABLED 0x80040200
 #define UIA_E_ELEMENTNOTAVAILABLE 0x80040201
+#define UIA_E_TIMEOUT 0x80131505
 
 // The object id of WM_GETOBJECT that asks for a window's UI Automation root.
 #define UiaRootObjectId -25

@@ -1,6 +1,8 @@
 #include "ui/core/native_window.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <utility>
 
 #include <ole2.h>
@@ -106,18 +108,60 @@ bool is_real_owner(HWND owner) {
 }
 
 // Calls handed to a window's thread travel in this message: wParam 0 for a
-// sent call (lParam points at it), 1 for posted calls waiting in the
-// window's queue. Registered, so that no other program's window ever reads
-// the pointer, should a stale handle have been reused.
+// sent call (lParam points at its record's reference, below), 1 for posted
+// calls waiting in the window's queue. Registered, so that no other
+// program's window ever reads the pointer, should a stale handle have been
+// reused.
 UINT call_message() {
     static const UINT message = RegisterWindowMessageW(L"NORVIK_WINDOW_CALL");
     return message;
 }
 
+// A key going down, or repeating while it is held: bit 30 of lParam is the
+// key's previous state, which the high word carries as KF_REPEAT.
+uint64_t key_down_value(WPARAM key, LPARAM flags) {
+    return event_info::pack_key(static_cast<uint32_t>(key), (HIWORD(flags) & KF_REPEAT) != 0);
+}
+
+// A call handed to a window's thread. The caller stops waiting after
+// call_timeout_ms, while its message may still sit in the window's queue,
+// so the message and the caller share this record, and the states below
+// decide who goes on: the window's thread runs the call only if it takes it
+// before the caller has given up, and a caller that gives up while the call
+// runs waits for its end (the call reads the caller's stack).
+//   waiting  --window's thread takes it-->  running --> done
+//   waiting  --caller gives up-->           abandoned (never run)
 struct sent_call {
-    const std::function<void()>* call = nullptr;
-    bool ran = false;
+    enum state : int { waiting, running, done, abandoned };
+
+    explicit sent_call(const std::function<void()>& f) : call(&f) {}
+
+    const std::function<void()>* call;
+    std::atomic<int> progress{waiting};
 };
+
+// What a call message carries: one reference to the record, handed over with
+// the message and released by whichever window procedure receives it.
+using sent_call_reference = std::shared_ptr<sent_call>;
+
+// The window procedure's side of a call. `runs` is false once the toolkit
+// window is going: the call is then taken and dropped.
+void answer_call(LPARAM lparam, bool runs) {
+    const std::unique_ptr<sent_call_reference> taken(reinterpret_cast<sent_call_reference*>(lparam));
+    sent_call& record = **taken;
+    int expected = sent_call::waiting;
+    if (!record.progress.compare_exchange_strong(expected, runs ? sent_call::running : sent_call::abandoned)) {
+        return; // the caller has given up on it
+    }
+    if (!runs) {
+        return;
+    }
+    struct mark_done {
+        std::atomic<int>& progress;
+        ~mark_done() { progress.store(sent_call::done); }
+    } done{record.progress};
+    (*record.call)();
+}
 
 } // namespace
 
@@ -144,35 +188,46 @@ native_window::native_window() {
 }
 
 native_window::~native_window() {
-    // A window destroyed while its loop or its pop-ups' loops still run must
-    // not leave its owner, or its pop-ups, pointing at it.
-    if (owner_native_ != nullptr) {
-        restore_owner();
-    }
-    for (native_window* popup : modal_popups_) {
-        popup->owner_native_ = nullptr;
-    }
-    if (drop_target.registered_hwnd != nullptr) {
-        RevokeDragDrop(drop_target.registered_hwnd);
-        drop_target.registered_hwnd = nullptr;
-    }
-    if (hwnd != nullptr) {
-        // The toolkit window is mostly gone by now: the messages DestroyWindow
-        // sends must not reach it.
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        // Lets UI Automation drop what it holds for this window (Microsoft's
-        // advice for a window going away); only when a client ever asked.
-        if (automation_core::instance().loaded()) {
-            automation_core::instance().entries().return_raw_element_provider(hwnd, 0, 0, nullptr);
-        }
-        DestroyWindow(hwnd);
-        hwnd = nullptr;
-    }
+    destroy();
     CoLockObjectExternal(&drop_target, FALSE, FALSE);
     // Only a successful OleInitialize (S_OK or S_FALSE) is balanced.
     if (SUCCEEDED(drop_target.ole_init_result)) {
         OleUninitialize();
     }
+}
+
+void native_window::destroy() {
+    // A window destroyed while its loop or its pop-ups' loops still run must
+    // not leave its owner, or its pop-ups, pointing at it.
+    if (owner_native_ != nullptr) {
+        restore_owner();
+        owner_native_ = nullptr;
+    }
+    for (native_window* popup : modal_popups_) {
+        popup->owner_native_ = nullptr;
+    }
+    modal_popups_.clear();
+    if (drop_target.registered_hwnd != nullptr) {
+        RevokeDragDrop(drop_target.registered_hwnd);
+        drop_target.registered_hwnd = nullptr;
+    }
+    if (hwnd == nullptr) {
+        return;
+    }
+    // The toolkit window is going: the messages DestroyWindow sends must not
+    // reach it.
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    // Calls that clients sent and that wait in this thread's queue are
+    // answered now, as gone; only sent messages are taken here.
+    MSG pending{};
+    PeekMessageW(&pending, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    // Lets UI Automation drop what it holds for this window (Microsoft's
+    // advice for a window going away); only when a client ever asked.
+    if (automation_core::instance().loaded()) {
+        automation_core::instance().entries().return_raw_element_provider(hwnd, 0, 0, nullptr);
+    }
+    DestroyWindow(hwnd);
+    hwnd = nullptr;
 }
 
 void native_window::create(native_window* owner, ui::window& w, const ui::rect& r) {
@@ -440,17 +495,42 @@ void native_window::center_window() {
     rethrow_kept_exception();
 }
 
-bool native_window::run_on_window_thread(HWND hwnd, const std::function<void()>& call) {
+native_window::call_outcome native_window::run_on_window_thread(HWND hwnd, const std::function<void()>& call) {
     DWORD process = 0;
     if (GetWindowThreadProcessId(hwnd, &process) == 0 || process != GetCurrentProcessId()) {
-        return false;
+        return call_outcome::gone;
     }
-    sent_call sent{&call, false};
-    SendMessageW(hwnd, call_message(), 0, reinterpret_cast<LPARAM>(&sent));
-    return sent.ran;
+    const auto record = std::make_shared<sent_call>(call);
+    auto message_reference = std::make_unique<sent_call_reference>(record);
+    // With a timeout: a client of UI Automation must never hang because the
+    // window's thread is busy or waits for something else.
+    DWORD_PTR ignored = 0;
+    SetLastError(ERROR_SUCCESS);
+    const LRESULT delivered =
+        SendMessageTimeoutW(hwnd, call_message(), 0, reinterpret_cast<LPARAM>(message_reference.get()),
+                            SMTO_NORMAL | SMTO_ERRORONEXIT, call_timeout_ms, &ignored);
+    const bool never_queued = delivered == 0 && GetLastError() == ERROR_INVALID_WINDOW_HANDLE;
+    // Otherwise the window procedure has released the reference, or will
+    // when the message reaches it.
+    if (!never_queued) {
+        static_cast<void>(message_reference.release());
+    }
+    int expected = sent_call::waiting;
+    if (record->progress.compare_exchange_strong(expected, sent_call::abandoned)) {
+        return delivered == 0 && !never_queued ? call_outcome::timed_out : call_outcome::gone;
+    }
+    // Taken just as the wait ended: it reads this thread's stack, so it is
+    // waited for. Calls are short.
+    while (record->progress.load() == sent_call::running) {
+        Sleep(1);
+    }
+    return expected == sent_call::abandoned ? call_outcome::gone : call_outcome::ran;
 }
 
 void native_window::post_call(std::function<void()> call) {
+    if (hwnd == nullptr) {
+        return;
+    }
     posted_calls_.push_back(std::move(call));
     PostMessageW(hwnd, call_message(), 1, 0);
 }
@@ -481,15 +561,22 @@ void native_window::invalidate(const ui::rect& logical) const {
 
 LRESULT CALLBACK native_window::window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* self = reinterpret_cast<native_window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr || self->window == nullptr) {
-        if (message == WM_SIZE || message == WM_GETMINMAXINFO) {
-            return 0;
-        }
-        return DefWindowProcW(hwnd, message, wparam, lparam);
-    }
+    const bool attached = self != nullptr && self->window != nullptr;
     // Nothing thrown by a handler may unwind through the system's frames:
     // keep it for the modal loop, which rethrows it after DispatchMessageW.
     try {
+        // A sent call owns a reference that only this procedure releases, so
+        // it is taken even when the toolkit window is going.
+        if (message == call_message() && wparam == 0) {
+            answer_call(lparam, attached);
+            return 0;
+        }
+        if (!attached) {
+            if (message == WM_SIZE || message == WM_GETMINMAXINFO) {
+                return 0;
+            }
+            return DefWindowProcW(hwnd, message, wparam, lparam);
+        }
         return self->handle_message(message, wparam, lparam);
     } catch (...) {
         keep_exception(std::current_exception());
@@ -501,7 +588,7 @@ LRESULT CALLBACK native_window::window_procedure(HWND hwnd, UINT message, WPARAM
 // with it.
 LRESULT native_window::handle_message(UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == call_message()) {
-        on_call(wparam, lparam);
+        on_posted_calls();
         return 0;
     }
     // clang-format off
@@ -514,7 +601,7 @@ LRESULT native_window::handle_message(UINT message, WPARAM wparam, LPARAM lparam
     case WM_SETCURSOR:           return on_set_cursor(wparam, lparam);
     case WM_GETMINMAXINFO:       on_get_min_max_info(*reinterpret_cast<MINMAXINFO*>(lparam)); return 0;
     case WM_INPUTLANGCHANGE:     on_input_language_changed(); return 0;
-    case WM_KEYDOWN:             on_key(event_kind::key_down, wparam); return 0;
+    case WM_KEYDOWN:             on_key(event_kind::key_down, key_down_value(wparam, lparam)); return 0;
     case WM_KEYUP:               on_key(event_kind::key_up, wparam); return 0;
     case WM_CHAR:                on_key(event_kind::char_input, wparam); return 0;
     case WM_IME_SETCONTEXT:      return on_ime_set_context(wparam, lparam);
@@ -542,14 +629,8 @@ LRESULT native_window::handle_message(UINT message, WPARAM wparam, LPARAM lparam
     // clang-format on
 }
 
-void native_window::on_call(WPARAM wparam, LPARAM lparam) {
-    if (wparam == 0) {
-        auto* sent = reinterpret_cast<sent_call*>(lparam);
-        (*sent->call)();
-        sent->ran = true;
-    } else {
-        run_posted_calls();
-    }
+void native_window::on_posted_calls() {
+    run_posted_calls();
 }
 
 void native_window::on_focus(event_kind kind) {
@@ -571,7 +652,7 @@ void native_window::on_input_language_changed() {
     }
 }
 
-void native_window::on_key(event_kind kind, WPARAM key) {
+void native_window::on_key(event_kind kind, uint64_t key) {
     window->route_event(kind, key);
 }
 

@@ -35,11 +35,18 @@ public:
         bool one_shot = false;
     };
 
+    // How a call handed to a window's thread went (run_on_window_thread).
+    enum class call_outcome { ran, gone, timed_out };
+
+    // How long run_on_window_thread waits for the window's thread. Its work
+    // between messages is short (a frame, a layout); a thread that does not
+    // look at its queue this long is stuck or waiting for something else.
+    static constexpr UINT call_timeout_ms = 2000;
+
     // Initialises OLE for the thread (a single-threaded apartment) and locks
     // the drop target.
     native_window();
-    // Revokes the drop target, destroys the system window, unlocks the drop
-    // target and uninitialises OLE.
+    // destroy(), then unlocks the drop target and uninitialises OLE.
     ~native_window();
     native_window(const native_window&) = delete;
     native_window& operator=(const native_window&) = delete;
@@ -48,6 +55,13 @@ public:
     // window when given: r.x and r.y are the outer position in pixels, r.width
     // and r.height the client size in logical units at the screen's density.
     void create(native_window* owner, ui::window& w, const ui::rect& r);
+    // Revokes the drop target and destroys the system window now, before
+    // the toolkit window goes; nothing reaches the toolkit window from it
+    // any more. A window that must still wait for something while it is
+    // destroyed (a worker thread) calls this first, so that clients of UI
+    // Automation learn at once that its elements are gone instead of waiting
+    // on a thread that does not answer. Does nothing the second time.
+    void destroy();
 
     // Shows the window and dispatches messages until end_native_modal. The
     // owner window stays disabled meanwhile, and as long as any other modal
@@ -89,12 +103,14 @@ public:
     // Runs `call` on the thread that owns `hwnd`, a toolkit window of this
     // process, and waits for it: from another thread through a sent message,
     // which that thread takes whenever it looks at its queue, modal loops and
-    // pop-ups included. Returns false, having run nothing, when the window is
-    // gone or is no longer a toolkit window.
-    static bool run_on_window_thread(HWND hwnd, const std::function<void()>& call);
+    // pop-ups included. Nothing is run when the window is gone or is no
+    // longer a toolkit window (gone), or when its thread has not taken the
+    // call within call_timeout_ms (timed_out): a call taken later is dropped
+    // there, so `call` never runs after this has returned.
+    static call_outcome run_on_window_thread(HWND hwnd, const std::function<void()>& call);
     // Runs `call` once the messages already queued have been handled (UI
-    // thread only). Calls posted while the loop is ending are dropped with
-    // the window.
+    // thread only). Calls posted while the loop is ending, or once the
+    // system window is destroyed, are dropped with the window.
     void post_call(std::function<void()> call);
 
     // Exceptions thrown by event handlers while the system was calling the
@@ -153,14 +169,14 @@ private:
     void run_posted_calls();
 
     // The typed handlers of handle_message, one per message (or family).
-    void on_call(WPARAM wparam, LPARAM lparam);
+    void on_posted_calls();
     void on_size(int32_t width, int32_t height);
     void on_focus(event_kind kind);
     void on_paint();
     LRESULT on_set_cursor(WPARAM wparam, LPARAM lparam);
     void on_get_min_max_info(MINMAXINFO& info) const;
     void on_input_language_changed();
-    void on_key(event_kind kind, WPARAM key);
+    void on_key(event_kind kind, uint64_t key);
     LRESULT on_ime_set_context(WPARAM wparam, LPARAM lparam);
     void on_composition_started();
     void on_composition_ended();

@@ -237,7 +237,7 @@ void widget::invalidate() const {
 
 void widget::invalidate_absolute(int32_t x, int32_t y, int32_t width, int32_t height) const {
     if (owner_window != nullptr) {
-        owner_window->native.invalidate({x, y, width, height});
+        owner_window->native.invalidate({x - overhang, y - overhang, width + 2 * overhang, height + 2 * overhang});
     }
 }
 

@@ -86,6 +86,11 @@ public:
     anchor anchor_left;
     anchor anchor_right;
     drop_shadow shadow;
+    // How far (logical units, on every side) the widget paints beyond its
+    // rectangle: room for a focus outline around content that reaches its
+    // edges. Its repaints cover it; hit tests and screen readers' bounds
+    // stay the rectangle.
+    int32_t overhang = 0;
     // What a screen reader is told about the widget.
     automation_properties automation;
 

@@ -17,18 +17,25 @@ namespace norvik::ui {
 namespace {
 
 // Closes a widget's drawing scope even when a paint handler throws, so the
-// renderer still ends the frame (EndDraw, EndPaint).
+// renderer still ends the frame (EndDraw, EndPaint). A scope the renderer
+// could not open (no graphics device yet) paints nothing.
 class paint_scope {
 public:
-    paint_scope(Renderer& renderer, widget& w, const RECT& update) : renderer_(renderer) {
-        renderer_.begin_widget(w.rect, update);
+    paint_scope(Renderer& renderer, widget& w, const RECT& update)
+        : renderer_(renderer), open_(renderer_.begin_widget(w.rect, update, w.overhang)) {}
+    ~paint_scope() {
+        if (open_) {
+            renderer_.end_widget();
+        }
     }
-    ~paint_scope() { renderer_.end_widget(); }
     paint_scope(const paint_scope&) = delete;
     paint_scope& operator=(const paint_scope&) = delete;
 
+    bool open() const { return open_; }
+
 private:
     Renderer& renderer_;
+    const bool open_;
 };
 
 } // namespace
@@ -50,6 +57,9 @@ window::~window() {
 }
 
 void window::create(std::string_view title, const ui::rect& r) {
+    // A pop-up opened by someone using the keys (Escape for Cancel) marks
+    // its focus from the start, as its owner does.
+    focus_cues = owner != nullptr && owner->focus_cues;
     native.create(owner != nullptr ? &owner->native : nullptr, *this, r);
     SetWindowTextW(native.hwnd, utf8_to_utf16(title).c_str());
     root.class_name = "BaseWidget";
@@ -402,10 +412,10 @@ void window::paint_widget(widget& w, const RECT& update) {
         }
     } restore{paint_origin, position};
 
-    const LONG left = paint_origin.x;
-    const LONG top = paint_origin.y;
-    const LONG right = left + w.rect.width;
-    const LONG bottom = top + w.rect.height;
+    const LONG left = paint_origin.x - w.overhang;
+    const LONG top = paint_origin.y - w.overhang;
+    const LONG right = paint_origin.x + w.rect.width + w.overhang;
+    const LONG bottom = paint_origin.y + w.rect.height + w.overhang;
     // Touching edges count as meeting.
     if (update.left > right || update.top > bottom || update.right < left || update.bottom < top) {
         return;
@@ -414,6 +424,9 @@ void window::paint_widget(widget& w, const RECT& update) {
         return;
     }
     paint_scope scope(*renderer, w, update);
+    if (!scope.open()) {
+        return;
+    }
     widget* const parent = w.parent;
     emit(&w, event_kind::paint, 0);
     // A paint handler may destroy its own widget: then there is nothing of

@@ -94,7 +94,8 @@ public:
     point paint_origin;
     bool mouse_tracking = false;
     // Whether widgets mark the focus: from the first key pressed in the
-    // window on, so that a mouse user sees no focus marks.
+    // window (or in its owner before it was created) on, so that a mouse
+    // user sees no focus marks.
     bool focus_cues = false;
 
 private:

@@ -15,7 +15,7 @@ enum class event_kind : std::int32_t {
     mouse_enter = 5,
     mouse_leave = 6,
     mouse_move = 7,
-    key_down = 8,    // virtual-key code
+    key_down = 8,    // virtual-key code, key_repeat_flag for a repeat (event_info::pack_key)
     key_up = 9,      // virtual-key code
     char_input = 10, // UTF-16 code unit
     paint = 11,
