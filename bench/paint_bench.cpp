@@ -68,18 +68,22 @@ double bare_batch(ID2D1RenderTarget& target) {
 
 void show_page(installer::InstallerUI& wizard, std::int32_t index) {
     if (index < 3) {
-        wizard.set_page(index);
+        wizard.set_page(static_cast<installer::wizard_page>(index));
         return;
     }
-    // What page 3 shows while installing, without running the job.
+    // What the progress page shows while installing, without running the job.
     wizard.back.set_enabled(false);
     wizard.next.set_enabled(false);
-    wizard.pages[static_cast<std::size_t>(wizard.page)].set_visible(false);
-    wizard.pages[3].set_visible(true);
-    wizard.page = 3;
-    wizard.progress_text.set_text("Quendal for After Effects CC installed.\n"
-                                  "Installing Quendal for After Effects CC2015..\n\n",
-                                  false);
+    for (norvik::ui::widget* panel : {static_cast<norvik::ui::widget*>(&wizard.welcome_page.panel),
+                                      static_cast<norvik::ui::widget*>(&wizard.release_page.panel),
+                                      static_cast<norvik::ui::widget*>(&wizard.summary_page.panel)}) {
+        panel->set_visible(false);
+    }
+    wizard.progress_page.panel.set_visible(true);
+    wizard.page = installer::wizard_page::progress;
+    wizard.progress_page.text.set_text("Quendal for After Effects CC installed.\n"
+                                       "Installing Quendal for After Effects CC2015..\n\n",
+                                       false);
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include "installer/product.h"
 #include "installer/release_catalogue.h"
 #include "installer/shared_data_folder.h"
+#include "installer/wizard_layout.h"
 #include "ui/controls/message_popup.h"
 #include "ui/core/events/event_registry.h"
 
@@ -22,10 +23,9 @@ namespace {
 
 using norvik::ui::event_kind;
 
-constexpr norvik::ui::Color transparent_white{1.0f, 1.0f, 1.0f, 0.0f};
-constexpr std::int32_t progress_timer_id = 1;
+using wizard_layout::progress_interval_ms;
+using wizard_layout::progress_timer_id;
 constexpr std::int32_t question_timer_id = 2;
-constexpr unsigned progress_interval_ms = 200;
 // The question comes once the window is on the screen, to stand over it.
 constexpr unsigned question_delay_ms = 50;
 
@@ -59,17 +59,14 @@ UninstallPage::~UninstallPage() {
 }
 
 void UninstallPage::build(const norvik::ui::rect& area) {
-    panel.create(frame_.root, area);
-    panel.style.set_style("default_back_color", norvik::ui::Color{0.0f, 0.0f, 0.0f, 0.0f});
-    header.create(panel, {0, 0, area.width, 25});
-    header.style.set_style("default_back_color", transparent_white);
+    using namespace wizard_layout;
+    place_page(panel, frame_.root, area, transparent);
+    place_label(header, panel, {0, 0, area.width, 25}, transparent_white);
     header.style.alias_style("label_font_weight", "label_install_weight");
     header.set_text("Removing " + full_name() + ", please wait...", false);
-    progress.create(panel, {0, 50, area.width - 20, area.height - 50});
-    progress.style.set_style("default_back_color", transparent_white);
+    place_label(progress, panel, {0, 50, area.width - 20, area.height - 50}, transparent_white);
     progress.style.alias_style("label_text_valign", "label_path_text_valign");
     progress.automation.live_setting = 1; // polite, as the install's progress
-    panel.set_visible(false);
 }
 
 void UninstallPage::open() {

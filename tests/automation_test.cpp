@@ -207,16 +207,17 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     const std::string next = "  Button 'Next >' #Next tab";
     const auto text = [](const norvik::ui::TextLabel& label) { return "  Text '" + label.text + "'"; };
 
-    EXPECT_EQ(outline_of(hwnd), (lines{window, title, text(wizard.welcome), "  Button '< Back' #Back disabled",
-                                       next + " focused", "  Button 'Cancel' #Cancel tab"}));
+    EXPECT_EQ(outline_of(hwnd),
+              (lines{window, title, text(wizard.welcome_page.text), "  Button '< Back' #Back disabled",
+                     next + " focused", "  Button 'Cancel' #Cancel tab"}));
 
     // Patterns reached by QueryInterface on the provider and called from a
     // client thread: Invoke presses Next once the call has returned, Toggle
     // ticks a release at once.
     const ComPtr<IInvokeProvider> press_next = pattern_of<IInvokeProvider>(wizard.next);
     as_client([&] { EXPECT_HRESULT_SUCCEEDED(press_next->Invoke()); });
-    ASSERT_TRUE(pump_until([&] { return wizard.page == 1; }));
-    const ComPtr<IToggleProvider> custom = pattern_of<IToggleProvider>(wizard.boxes[9]);
+    ASSERT_TRUE(pump_until([&] { return wizard.page == installer::wizard_page::releases; }));
+    const ComPtr<IToggleProvider> custom = pattern_of<IToggleProvider>(wizard.release_page.boxes[9]);
     ToggleState state = ToggleState_Off;
     as_client([&] {
         EXPECT_HRESULT_SUCCEEDED(custom->Toggle());
@@ -225,7 +226,7 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     EXPECT_EQ(state, ToggleState_On);
     EXPECT_TRUE(wizard.selected[9]);
     EXPECT_EQ(outline_of(hwnd),
-              (lines{window, title, text(wizard.selection_header), "  CheckBox 'CC' #Release.CC tab focused",
+              (lines{window, title, text(wizard.release_page.header), "  CheckBox 'CC' #Release.CC tab focused",
                      "  CheckBox 'CC2015' #Release.CC2015 tab", "  CheckBox 'Custom' #Release.Custom tab",
                      "  Button 'Browse' #Browse tab", back, "  Button 'Next >' #Next disabled",
                      "  Button 'Cancel' #Cancel tab"}))
@@ -233,7 +234,8 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
 
     // Bounds in screen pixels. Wine's core does not pass them on, so the
     // client asks the providers.
-    for (norvik::ui::widget* w : std::initializer_list<norvik::ui::widget*>{&wizard.browse, &wizard.boxes[9]}) {
+    for (norvik::ui::widget* w :
+         std::initializer_list<norvik::ui::widget*>{&wizard.release_page.browse, &wizard.release_page.boxes[9]}) {
         const ComPtr<automation_element> element = automation_element::of(*w);
         UiaRect r{};
         as_client([&] { EXPECT_HRESULT_SUCCEEDED(element->get_BoundingRectangle(&r)); });
@@ -243,18 +245,18 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     // Custom without a folder leaves nothing to go on to: untick it first.
     as_client([&] { EXPECT_HRESULT_SUCCEEDED(custom->Toggle()); });
     as_client([&] { EXPECT_HRESULT_SUCCEEDED(press_next->Invoke()); });
-    ASSERT_TRUE(pump_until([&] { return wizard.page == 2; }));
+    ASSERT_TRUE(pump_until([&] { return wizard.page == installer::wizard_page::summary; }));
     EXPECT_EQ(outline_of(hwnd),
-              (lines{window, title, text(wizard.summary_header),
-                     "  ScrollBar '" + wizard.summary_text.text + "' #SummaryScroll tab focused",
-                     text(wizard.summary_text) + " #Summary", back, next, "  Button 'Cancel' #Cancel tab"}));
+              (lines{window, title, text(wizard.summary_page.header),
+                     "  ScrollBar '" + wizard.summary_page.text.text + "' #SummaryScroll tab focused",
+                     text(wizard.summary_page.text) + " #Summary", back, next, "  Button 'Cancel' #Cancel tab"}));
 
     // Cancel asks its question; a client reads the pop-up and answers
     // Cancel through its button's element, which, held after the pop-up is
     // gone, says so instead of reaching freed memory.
     const ComPtr<IInvokeProvider> press_cancel = pattern_of<IInvokeProvider>(wizard.cancel);
     const ComPtr<automation_element> next_element = automation_element::of(wizard.next);
-    const ComPtr<IRangeValueProvider> summary_range = pattern_of<IRangeValueProvider>(wizard.summary_scroll);
+    const ComPtr<IRangeValueProvider> summary_range = pattern_of<IRangeValueProvider>(wizard.summary_page.scroll);
     lines question;
     std::vector<std::string> beneath;
     HRESULT after_close = S_OK;
@@ -298,14 +300,14 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     EXPECT_EQ(beneath, (std::vector<std::string>{"Next disabled", "Invoke refused", "SetValue refused"}));
     EXPECT_EQ(after_close, static_cast<HRESULT>(UIA_E_ELEMENTNOTAVAILABLE));
     pump_until([] { return false; }, 300);
-    EXPECT_EQ(wizard.page, 2);
+    EXPECT_EQ(wizard.page, installer::wizard_page::summary);
 
     as_client([&] { EXPECT_HRESULT_SUCCEEDED(press_next->Invoke()); });
     ASSERT_TRUE(pump_until([&] { return wizard.finished; }, 60000));
     EXPECT_EQ(outline_of(hwnd),
-              (lines{window, title, text(wizard.progress_header), text(wizard.progress_text) + " #Progress polite",
-                     "  Button '< Back' #Back disabled", "  Button 'Next >' #Next disabled",
-                     "  Button 'Finish' #Cancel tab focused"}));
+              (lines{window, title, text(wizard.progress_page.header),
+                     text(wizard.progress_page.text) + " #Progress polite", "  Button '< Back' #Back disabled",
+                     "  Button 'Next >' #Next disabled", "  Button 'Finish' #Cancel tab focused"}));
 }
 
 // A client never waits long on the wizard. A call its thread does not take
@@ -474,8 +476,8 @@ TEST_F(Automation, FocusOutlineIsThickAndContrastsAtEveryDensity) {
     EXPECT_GE(on_footer.lowest_contrast, 3.0) << "Next";
 
     norvik::test::press_key(VK_RETURN);
-    ASSERT_EQ(wizard.focused_widget, &wizard.boxes[5]);
-    const norvik::ui::CheckBox& box = wizard.boxes[5];
+    ASSERT_EQ(wizard.focused_widget, &wizard.release_page.boxes[5]);
+    const norvik::ui::CheckBox& box = wizard.release_page.boxes[5];
     const norvik::ui::rect ring = box.focus_outline_rect();
     EXPECT_GT(ring.x + ring.width, box.text_rect.x + box.text_rect.width) << "the release's name inside";
     const outline_reading on_page = read_outline(settled(whole(box, ring), true), wizard, whole(box, ring), colour);
@@ -574,7 +576,7 @@ TEST_F(Automation, KeysWalkTheWizardAndRaiseTheEvents) {
     const std::string window = "children of Quendal for After Effects Installer";
 
     key(VK_RETURN); // Next has the focus on the welcome page
-    EXPECT_EQ(wizard.page, 1);
+    EXPECT_EQ(wizard.page, installer::wizard_page::releases);
     lines expected{window, "focus Release.CS5"};
     for (const char* row : {"CS55", "CS6", "CC", "CC2014", "CC2015", "CC2015.3", "Custom"}) {
         key(VK_TAB);
@@ -592,13 +594,13 @@ TEST_F(Automation, KeysWalkTheWizardAndRaiseTheEvents) {
     // keys scroll.
     norvik::test::send_keys({{VK_RETURN, true}, {VK_RETURN, true}, {VK_RETURN, true}, {VK_RETURN, false}});
     pump_until([] { return false; }, 300);
-    EXPECT_EQ(wizard.page, 2);
+    EXPECT_EQ(wizard.page, installer::wizard_page::summary);
     key(VK_END);
-    EXPECT_GT(wizard.summary_scroll.range(), 0);
-    EXPECT_EQ(wizard.summary_scroll.position(), wizard.summary_scroll.range());
+    EXPECT_GT(wizard.summary_page.scroll.range(), 0);
+    EXPECT_EQ(wizard.summary_page.scroll.position(), wizard.summary_page.scroll.range());
     key(VK_TAB);
     key(VK_RETURN); // Back, a button: its own Enter
-    EXPECT_EQ(wizard.page, 1);
+    EXPECT_EQ(wizard.page, installer::wizard_page::releases);
     EXPECT_EQ(runs(raised), (lines{window, "focus SummaryScroll", "focus Back", window, "focus Release.CS5"}));
     raised.clear();
 

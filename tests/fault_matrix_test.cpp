@@ -404,8 +404,8 @@ protected:
                 EXPECT_EQ(answer.answered, 0);
                 seen = "no question: ";
             }
-            EXPECT_EQ(wizard.progress_header.text, success);
-            seen += "\"" + wizard.progress_header.text + "\"";
+            EXPECT_EQ(wizard.progress_page.header.text, success);
+            seen += "\"" + wizard.progress_page.header.text + "\"";
             press(wizard, wizard.cancel);
         }
         const std::string after = disk_state(row, previous, module_bytes(), before);
@@ -479,16 +479,17 @@ TEST_F(FaultMatrix, RegistryWithEveryBadKindShowsOnlyTheGoodRows) {
     press(wizard, wizard.next);
     std::vector<std::string> rows;
     for (std::size_t i = 0; i < installer::release_count; ++i) {
-        if (wizard.boxes[i].created) {
-            rows.push_back(wizard.boxes[i].text);
+        if (wizard.release_page.boxes[i].created) {
+            rows.push_back(wizard.release_page.boxes[i].text);
         }
     }
     EXPECT_EQ(rows, (std::vector<std::string>{"CC", "CC2015", "Custom"}));
     EXPECT_EQ(wizard.paths[5], cc);
     EXPECT_EQ(wizard.paths[7], cc2015);
-    EXPECT_TRUE(wizard.boxes[5].visible && wizard.boxes[7].visible && wizard.boxes[9].visible);
+    EXPECT_TRUE(wizard.release_page.boxes[5].visible && wizard.release_page.boxes[7].visible &&
+                wizard.release_page.boxes[9].visible);
     press(wizard, wizard.next);
-    EXPECT_EQ(wizard.summary_text.text,
+    EXPECT_EQ(wizard.summary_page.text.text,
               "Installing Quendal on:\n\nCC:\nC:/fault-matrix/cc\n\nCC2015:\nC:/fault-matrix/cc2015\n\n");
     matrix().push_back({"Registry: wrong value types, REG_EXPAND_SZ, over-long and empty values, near-miss key "
                         "names, 32-bit view only, 1,000 look-alike subkeys",
@@ -596,27 +597,27 @@ TEST_F(FaultMatrix, FolderPickerThatCannotBeCreatedIsACancel) {
     InstallerUI wizard;
     show(wizard);
     press(wizard, wizard.next);
-    press(wizard, wizard.boxes[9]);
-    const std::string label = wizard.custom_path.text;
+    press(wizard, wizard.release_page.boxes[9]);
+    const std::string label = wizard.release_page.custom_path.text;
     const std::wstring path = wizard.paths[9].wstring();
     bool opened = false;
     {
         picker_class_override unavailable;
         window_watch dialog(L"Custom Folder");
-        press(wizard, wizard.browse);
+        press(wizard, wizard.release_page.browse);
         opened = dialog.appeared;
     }
     EXPECT_FALSE(opened);
-    EXPECT_EQ(wizard.custom_path.text, label);
+    EXPECT_EQ(wizard.release_page.custom_path.text, label);
     EXPECT_EQ(wizard.paths[9], path);
-    EXPECT_EQ(wizard.page, 1);
-    EXPECT_TRUE(wizard.browse.visible && IsWindowVisible(wizard.native.hwnd));
+    EXPECT_EQ(wizard.page, installer::wizard_page::releases);
+    EXPECT_TRUE(wizard.release_page.browse.visible && IsWindowVisible(wizard.native.hwnd));
 
     // With the class back the same press opens the dialog (closed again at
     // once, a cancel): the override was what kept it away.
     {
         window_watch dialog(L"Custom Folder");
-        press(wizard, wizard.browse);
+        press(wizard, wizard.release_page.browse);
         EXPECT_TRUE(dialog.appeared);
     }
     EXPECT_EQ(wizard.paths[9], path);
@@ -629,7 +630,7 @@ TEST_F(FaultMatrix, FolderPickerThatCannotBeCreatedIsACancel) {
     EXPECT_TRUE(changed.empty()) << joined(changed);
     matrix().push_back({"Folder picker's class unavailable",
                         std::string(opened ? "a dialog opened" : "Browse opens nothing, no error") + "; path label \"" +
-                            wizard.custom_path.text + "\" and custom path unchanged",
+                            wizard.release_page.custom_path.text + "\" and custom path unchanged",
                         changed.empty() ? "nothing written" : "CHANGED: " + joined(changed)});
 }
 
@@ -677,7 +678,7 @@ void FaultMatrix::close_during_question(bool together) {
     EXPECT_FALSE(hung);
     EXPECT_EQ(close_question.answered, 1);
     EXPECT_EQ(code_in(close_question.message), "Error code: 40");
-    EXPECT_EQ(wizard.progress_header.text, partial);
+    EXPECT_EQ(wizard.progress_page.header.text, partial);
     EXPECT_EQ(wizard.modal_result, 0);
     EXPECT_FALSE(IsWindowVisible(wizard.native.hwnd));
     holder.release();
@@ -691,7 +692,7 @@ void FaultMatrix::close_during_question(bool together) {
     EXPECT_TRUE(changed.empty()) << joined(changed);
     matrix().push_back({together ? "Closing during the retry question (both closes queued at once)"
                                  : "Closing during the retry question (question's close box, then the wizard's)",
-                        "question closed = No: \"" + wizard.progress_header.text + "\"; the window then closes" +
+                        "question closed = No: \"" + wizard.progress_page.header.text + "\"; the window then closes" +
                             (hung ? " only after the watchdog (HUNG)" : ", no hang"),
                         std::string(same ? "previous module byte-identical" : "previous module CHANGED") +
                             (names.size() == 1 ? ", no staging file" : ", staging file LEFT") +

@@ -156,20 +156,20 @@ TEST_F(Upgrade, WizardKeepsANewerModuleAndNamesTheHostHoldingAnother) {
     installer::InstallerUI wizard(options);
     installer::test::show(wizard);
     installer::test::press(wizard, wizard.next, 2);
-    EXPECT_NE(wizard.summary_text.text.find("\n\nCC: a newer Quendal (1.2.0) is installed and is kept\n"),
+    EXPECT_NE(wizard.summary_page.text.text.find("\n\nCC: a newer Quendal (1.2.0) is installed and is kept\n"),
               std::string::npos)
-        << wizard.summary_text.text;
+        << wizard.summary_page.text.text;
     installer::test::popup_answer yes(L"Failed to install", true, [&] { host.stop(); });
     installer::test::press(wizard, wizard.next);
     ASSERT_TRUE(norvik::test::pump_until([&] { return wizard.finished; }, 60000));
     EXPECT_EQ(yes.message, "The installation of Quendal for After Effects 2025 failed!\nError code: 40 Please "
                            "contact support.\n\nAfter Effects 2025 (AfterFX.exe) is running. Close it, then choose "
                            "Yes.\n\nDo you want to retry?");
-    EXPECT_EQ(wizard.progress_header.text, "Quendal for After Effects was successfully installed.");
+    EXPECT_EQ(wizard.progress_page.header.text, "Quendal for After Effects was successfully installed.");
     EXPECT_NE(
-        wizard.progress_text.text.find("Quendal for After Effects CC kept: a newer Quendal (1.2.0) is installed."),
+        wizard.progress_page.text.text.find("Quendal for After Effects CC kept: a newer Quendal (1.2.0) is installed."),
         std::string::npos)
-        << wizard.progress_text.text;
+        << wizard.progress_page.text.text;
     EXPECT_EQ(read_file(module_in(cc)), newer);
     EXPECT_TRUE(installed(ae2025));
     wizard.finish_run();

@@ -27,6 +27,7 @@
 namespace {
 
 using installer::InstallerUI;
+using installer::wizard_page;
 using installer::test::held_module;
 using installer::test::installed;
 using installer::test::popup_answer;
@@ -49,71 +50,73 @@ TEST_F(Wizard, RowsNavigationAndSummary) {
     show(wizard);
 
     // One row per detected release, then Custom; Browse below the last row.
-    EXPECT_EQ(wizard.boxes[5].rect, (rect{20, 55, 290, 25}));
-    EXPECT_EQ(wizard.boxes[7].rect, (rect{20, 80, 290, 25}));
-    EXPECT_EQ(wizard.boxes[9].rect, (rect{20, 105, 290, 25}));
-    EXPECT_EQ(wizard.browse.rect, (rect{20, 135, 80, 15}));
-    EXPECT_FALSE(wizard.boxes[6].created);
-    EXPECT_TRUE(wizard.boxes[5].checked && wizard.boxes[7].checked);
-    EXPECT_FALSE(wizard.boxes[9].checked);
-    EXPECT_EQ(wizard.boxes[7].text, "CC2015");
+    EXPECT_EQ(wizard.release_page.boxes[5].rect, (rect{20, 55, 290, 25}));
+    EXPECT_EQ(wizard.release_page.boxes[7].rect, (rect{20, 80, 290, 25}));
+    EXPECT_EQ(wizard.release_page.boxes[9].rect, (rect{20, 105, 290, 25}));
+    EXPECT_EQ(wizard.release_page.browse.rect, (rect{20, 135, 80, 15}));
+    EXPECT_FALSE(wizard.release_page.boxes[6].created);
+    EXPECT_TRUE(wizard.release_page.boxes[5].checked && wizard.release_page.boxes[7].checked);
+    EXPECT_FALSE(wizard.release_page.boxes[9].checked);
+    EXPECT_EQ(wizard.release_page.boxes[7].text, "CC2015");
 
     struct step {
         const norvik::ui::widget* press;
-        int page;
+        wizard_page page;
+        const norvik::ui::widget* panel;
         bool back_usable;
         bool next_usable;
     };
     const step walk[] = {
-        {nullptr, 0, false, true},
-        {&wizard.next, 1, true, true},
-        {&wizard.back, 0, false, true},
-        {&wizard.next, 1, true, true},
+        {nullptr, wizard_page::welcome, &wizard.welcome_page.panel, false, true},
+        {&wizard.next, wizard_page::releases, &wizard.release_page.panel, true, true},
+        {&wizard.back, wizard_page::welcome, &wizard.welcome_page.panel, false, true},
+        {&wizard.next, wizard_page::releases, &wizard.release_page.panel, true, true},
     };
     for (const step& s : walk) {
         if (s.press != nullptr) {
             press(wizard, *s.press);
         }
-        EXPECT_EQ(wizard.page, s.page);
-        EXPECT_TRUE(wizard.pages[static_cast<std::size_t>(s.page)].visible);
-        EXPECT_EQ(wizard.back.is_usable(), s.back_usable) << "page " << s.page;
-        EXPECT_EQ(wizard.next.is_usable(), s.next_usable) << "page " << s.page;
+        const auto page = static_cast<int>(s.page);
+        EXPECT_EQ(wizard.page, s.page) << "page " << page;
+        EXPECT_TRUE(s.panel->visible) << "page " << page;
+        EXPECT_EQ(wizard.back.is_usable(), s.back_usable) << "page " << page;
+        EXPECT_EQ(wizard.next.is_usable(), s.next_usable) << "page " << page;
     }
 
     // Custom shows Browse and the path label, and hides them again.
-    press(wizard, wizard.boxes[9]);
+    press(wizard, wizard.release_page.boxes[9]);
     EXPECT_TRUE(wizard.selected[9]);
-    EXPECT_TRUE(wizard.browse.visible && wizard.custom_path.visible);
-    press(wizard, wizard.boxes[9]);
-    EXPECT_FALSE(wizard.browse.visible || wizard.custom_path.visible);
+    EXPECT_TRUE(wizard.release_page.browse.visible && wizard.release_page.custom_path.visible);
+    press(wizard, wizard.release_page.boxes[9]);
+    EXPECT_FALSE(wizard.release_page.browse.visible || wizard.release_page.custom_path.visible);
 
     // Next leads on only to something to install: not with every box
     // unticked, nor with Custom ticked but no folder chosen.
-    press(wizard, wizard.boxes[5]);
-    press(wizard, wizard.boxes[7]);
+    press(wizard, wizard.release_page.boxes[5]);
+    press(wizard, wizard.release_page.boxes[7]);
     EXPECT_FALSE(wizard.next.is_usable());
-    press(wizard, wizard.boxes[9]);
+    press(wizard, wizard.release_page.boxes[9]);
     EXPECT_FALSE(wizard.next.is_usable());
-    press(wizard, wizard.boxes[9]);
-    press(wizard, wizard.boxes[7]);
+    press(wizard, wizard.release_page.boxes[9]);
+    press(wizard, wizard.release_page.boxes[7]);
     EXPECT_TRUE(wizard.next.is_usable());
 
     // Unticking CC leaves it out of the summary; paths use forward slashes.
     press(wizard, wizard.next);
-    EXPECT_EQ(wizard.summary_text.text, "Installing Quendal on:\n\nCC2015:\nC:/wizard-test/CC2015 Plug-ins\n\n");
-    EXPECT_GT(wizard.summary_text.rect.height, 0);
-    EXPECT_LT(wizard.summary_text.rect.height, 800);
+    EXPECT_EQ(wizard.summary_page.text.text, "Installing Quendal on:\n\nCC2015:\nC:/wizard-test/CC2015 Plug-ins\n\n");
+    EXPECT_GT(wizard.summary_page.text.rect.height, 0);
+    EXPECT_LT(wizard.summary_page.text.rect.height, 800);
     press(wizard, wizard.back);
-    EXPECT_FALSE(wizard.boxes[5].checked);
-    EXPECT_TRUE(wizard.boxes[7].checked);
+    EXPECT_FALSE(wizard.release_page.boxes[5].checked);
+    EXPECT_TRUE(wizard.release_page.boxes[7].checked);
     (void)cc;
     (void)cc2015;
 }
 
 TEST_F(Wizard, OnlyCustomWithoutReleases) {
     InstallerUI wizard;
-    EXPECT_EQ(wizard.boxes[9].rect, (rect{20, 55, 290, 25}));
-    EXPECT_EQ(wizard.browse.rect, (rect{20, 85, 80, 15}));
+    EXPECT_EQ(wizard.release_page.boxes[9].rect, (rect{20, 55, 290, 25}));
+    EXPECT_EQ(wizard.release_page.browse.rect, (rect{20, 85, 80, 15}));
 }
 
 TEST_F(Wizard, RowsThatDoNotFitScrollUnderTheHeader) {
@@ -124,9 +127,9 @@ TEST_F(Wizard, RowsThatDoNotFitScrollUnderTheHeader) {
     {
         // Five rows, Browse and the path label fit: the page's own geometry.
         InstallerUI wizard;
-        EXPECT_FALSE(wizard.release_scroll.created);
-        EXPECT_EQ(wizard.browse.rect, (rect{20, 185, 80, 15}));
-        EXPECT_EQ(wizard.custom_path.rect, (rect{110, 185, 210, 50}));
+        EXPECT_FALSE(wizard.release_page.release_scroll.created);
+        EXPECT_EQ(wizard.release_page.browse.rect, (rect{20, 185, 80, 15}));
+        EXPECT_EQ(wizard.release_page.custom_path.rect, (rect{110, 185, 210, 50}));
     }
     for (const wchar_t* key : {keys[4], keys[5], keys[6]}) {
         release(key, key);
@@ -134,21 +137,23 @@ TEST_F(Wizard, RowsThatDoNotFitScrollUnderTheHeader) {
     InstallerUI wizard;
     show(wizard);
     press(wizard, wizard.next);
-    ASSERT_TRUE(wizard.release_scroll.created);
+    ASSERT_TRUE(wizard.release_page.release_scroll.created);
     // Ticking Custom brings Browse and the whole path label into view, and a
     // click there reaches Browse.
-    press(wizard, wizard.boxes[9]);
-    const std::int32_t view_height = wizard.release_view.rect.height;
-    const std::int32_t end = view_height - wizard.release_list.rect.height;
-    EXPECT_EQ(wizard.release_list.rect.y, end);
-    EXPECT_LE(wizard.custom_path.rect.y + wizard.custom_path.rect.height + wizard.release_list.rect.y, view_height);
-    EXPECT_EQ(wizard.hit_test(norvik::test::centre(wizard.browse)), &wizard.browse);
+    press(wizard, wizard.release_page.boxes[9]);
+    const std::int32_t view_height = wizard.release_page.release_view.rect.height;
+    const std::int32_t end = view_height - wizard.release_page.release_list.rect.height;
+    EXPECT_EQ(wizard.release_page.release_list.rect.y, end);
+    EXPECT_LE(wizard.release_page.custom_path.rect.y + wizard.release_page.custom_path.rect.height +
+                  wizard.release_page.release_list.rect.y,
+              view_height);
+    EXPECT_EQ(wizard.hit_test(norvik::test::centre(wizard.release_page.browse)), &wizard.release_page.browse);
     // A row taking the focus scrolls back into view; one notch of the wheel
     // over the list scrolls it to its end again.
-    wizard.set_focus(&wizard.boxes[2], 1);
-    EXPECT_GE(wizard.boxes[2].rect.y + wizard.release_list.rect.y, 0);
+    wizard.set_focus(&wizard.release_page.boxes[2], 1);
+    EXPECT_GE(wizard.release_page.boxes[2].rect.y + wizard.release_page.release_list.rect.y, 0);
     norvik::test::post(wizard, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)));
-    EXPECT_EQ(wizard.release_list.rect.y, end);
+    EXPECT_EQ(wizard.release_page.release_list.rect.y, end);
 }
 
 // A machine of today: a row for each release of every era, in the
@@ -158,19 +163,19 @@ TEST_F(Wizard, ReleasesOfEveryEra) {
     InstallerUI wizard;
     show(wizard);
     std::vector<std::string> rows;
-    for (const norvik::ui::CheckBox& box : wizard.boxes) {
+    for (const norvik::ui::CheckBox& box : wizard.release_page.boxes) {
         if (box.created) {
             rows.push_back(box.text);
         }
     }
     EXPECT_EQ(rows, (std::vector<std::string>{"CC2015", "CC2017", "2022", "2024", "2027", "Custom"}));
     press(wizard, wizard.next, 2);
-    EXPECT_NE(wizard.summary_text.text.find("\n\n2024:\nC:/wizard-test/AE 2024/Support Files/Plug-ins\n\n2027:"),
+    EXPECT_NE(wizard.summary_page.text.text.find("\n\n2024:\nC:/wizard-test/AE 2024/Support Files/Plug-ins\n\n2027:"),
               std::string::npos);
     press(wizard, wizard.next);
     ASSERT_TRUE(pump_until([&] { return wizard.finished; }, 60000));
-    EXPECT_EQ(wizard.progress_header.text, "Quendal for After Effects was successfully installed.");
-    EXPECT_NE(wizard.progress_text.text.find("Quendal for After Effects 2022 installed.\n"), std::string::npos);
+    EXPECT_EQ(wizard.progress_page.header.text, "Quendal for After Effects was successfully installed.");
+    EXPECT_NE(wizard.progress_page.text.text.find("Quendal for After Effects 2022 installed.\n"), std::string::npos);
     for (const auto& release : releases) {
         EXPECT_TRUE(installed(release.folder)) << release.name;
     }
@@ -182,7 +187,7 @@ TEST_F(Wizard, CustomFolderChosenInTheShellDialog) {
     InstallerUI wizard;
     show(wizard);
     press(wizard, wizard.next);
-    press(wizard, wizard.boxes[9]);
+    press(wizard, wizard.release_page.boxes[9]);
     EXPECT_FALSE(wizard.next.is_usable()) << "Custom without a folder";
     ASSERT_TRUE(
         norvik::test::type_into_window(L"Custom Folder", L"xdotool type '" + folder + L"' && xdotool key Return"));
@@ -190,13 +195,13 @@ TEST_F(Wizard, CustomFolderChosenInTheShellDialog) {
         // Should the typing go wrong, the dialog is closed (a cancel) rather
         // than left to hang the test.
         const installer::test::window_watch watchdog(L"Custom Folder", 30000);
-        press(wizard, wizard.browse);
+        press(wizard, wizard.release_page.browse);
     }
-    EXPECT_EQ(wizard.custom_path.text, "C:/wizard-test/Plug Ins");
+    EXPECT_EQ(wizard.release_page.custom_path.text, "C:/wizard-test/Plug Ins");
     EXPECT_EQ(wizard.paths[9], folder);
     EXPECT_TRUE(wizard.next.is_usable());
     press(wizard, wizard.next);
-    EXPECT_EQ(wizard.summary_text.text, "Installing Quendal on:\n\nCustom:\nC:/wizard-test/Plug Ins\n\n");
+    EXPECT_EQ(wizard.summary_page.text.text, "Installing Quendal on:\n\nCustom:\nC:/wizard-test/Plug Ins\n\n");
 }
 
 TEST_F(Wizard, CancelAsksAndCloseBoxDoesNot) {
@@ -204,7 +209,7 @@ TEST_F(Wizard, CancelAsksAndCloseBoxDoesNot) {
     InstallerUI wizard;
     show(wizard);
     press(wizard, wizard.next);
-    press(wizard, wizard.boxes[5]);
+    press(wizard, wizard.release_page.boxes[5]);
 
     {
         popup_answer no(L"Exit Installer", false);
@@ -213,7 +218,7 @@ TEST_F(Wizard, CancelAsksAndCloseBoxDoesNot) {
         pump();
         EXPECT_EQ(no.message, "Are you sure you want to cancel Quendal for After Effects installation?");
     }
-    EXPECT_EQ(wizard.page, 1);
+    EXPECT_EQ(wizard.page, wizard_page::releases);
     EXPECT_FALSE(wizard.selected[5]);
     EXPECT_TRUE(IsWindowVisible(wizard.native.hwnd));
 
@@ -258,13 +263,13 @@ TEST_F(Wizard, FailureRetryAndOutcome) {
         EXPECT_EQ(answer.answered, 1);
         EXPECT_EQ(answer.message, "The installation of Quendal for After Effects CC2015 failed!\nError code: 40 Please "
                                   "contact support.\n\nDo you want to retry?");
-        EXPECT_EQ(wizard.progress_header.text, r.header);
+        EXPECT_EQ(wizard.progress_page.header.text, r.header);
         EXPECT_EQ(wizard.cancel.label(), "Finish");
         EXPECT_TRUE(installed(good));
         EXPECT_EQ(installed(bad), r.yes);
         EXPECT_EQ(files_in(good + L"\\Falkmoor"), std::vector<std::wstring>{L"Quendal.aex"});
         const std::string last = "\n\nClick Finish to close the installer.";
-        EXPECT_EQ(wizard.progress_text.text.substr(wizard.progress_text.text.size() - last.size()), last);
+        EXPECT_EQ(wizard.progress_page.text.text.substr(wizard.progress_page.text.text.size() - last.size()), last);
 
         // Finish closes without a question.
         press(wizard, wizard.cancel);
@@ -290,8 +295,8 @@ TEST_F(Wizard, CommandLinePresetsAndAnotherRunInstalling) {
     InstallerUI wizard(options);
     EXPECT_FALSE(wizard.selected[5]);
     EXPECT_TRUE(wizard.selected[7] && wizard.selected[9]);
-    EXPECT_TRUE(wizard.boxes[5].created && wizard.browse.visible);
-    EXPECT_EQ(wizard.custom_path.text, "C:/wizard-test/Plug Ins");
+    EXPECT_TRUE(wizard.release_page.boxes[5].created && wizard.release_page.browse.visible);
+    EXPECT_EQ(wizard.release_page.custom_path.text, "C:/wizard-test/Plug Ins");
 
     std::optional<installer::test::other_run> other(std::in_place);
     ASSERT_TRUE(other->held);
@@ -300,11 +305,11 @@ TEST_F(Wizard, CommandLinePresetsAndAnotherRunInstalling) {
     std::string first;
     ASSERT_TRUE(pump_until([&] {
         if (first.empty()) {
-            first = wizard.progress_text.text;
+            first = wizard.progress_page.text.text;
         }
-        return wizard.progress_text.text != first;
+        return wizard.progress_page.text.text != first;
     }));
-    EXPECT_EQ(wizard.progress_text.text.rfind(
+    EXPECT_EQ(wizard.progress_page.text.text.rfind(
                   "Another installation of Quendal is running. This installation will go on when it ends", 0),
               0u);
     EXPECT_FALSE(wizard.job.done);
@@ -321,8 +326,8 @@ TEST_F(Wizard, MissingNamedReleaseAndPassiveCountdown) {
     options.releases = std::vector<std::string>{"CS6", "2025", "CC"};
     {
         InstallerUI wizard(options);
-        EXPECT_EQ(wizard.missing_note.text, "Not installed on this computer: CS6, 2025");
-        EXPECT_EQ(wizard.boxes[5].rect, (rect{20, 80, 290, 25})) << "the rows start below the note";
+        EXPECT_EQ(wizard.release_page.missing_note.text, "Not installed on this computer: CS6, 2025");
+        EXPECT_EQ(wizard.release_page.boxes[5].rect, (rect{20, 80, 290, 25})) << "the rows start below the note";
     }
     options.passive = true;
     options.take_install_lock = false;
@@ -331,7 +336,7 @@ TEST_F(Wizard, MissingNamedReleaseAndPassiveCountdown) {
     std::vector<std::string> countdown;
     ASSERT_TRUE(pump_until(
         [&] {
-            const std::string& text = wizard.progress_text.text;
+            const std::string& text = wizard.progress_page.text.text;
             const std::size_t at = text.find("This window closes by itself in ");
             if (at != std::string::npos && (countdown.empty() || countdown.back() != text.substr(at))) {
                 countdown.push_back(text.substr(at));
@@ -342,7 +347,8 @@ TEST_F(Wizard, MissingNamedReleaseAndPassiveCountdown) {
     EXPECT_EQ(countdown, (std::vector<std::string>{"This window closes by itself in 3 seconds.",
                                                    "This window closes by itself in 2 seconds.",
                                                    "This window closes by itself in 1 second."}));
-    EXPECT_EQ(wizard.progress_header.text, "Some components of Quendal for After Effects were not correctly installed.")
+    EXPECT_EQ(wizard.progress_page.header.text,
+              "Some components of Quendal for After Effects were not correctly installed.")
         << "a passive run fails for a named release that is missing";
     EXPECT_TRUE(installed(cc));
 }
@@ -356,7 +362,7 @@ TEST_F(Wizard, CancelEndsTheWaitForAnotherRun) {
         InstallerUI wizard;
         show(wizard);
         press(wizard, wizard.next, 3);
-        ASSERT_TRUE(pump_until([&] { return wizard.progress_text.text.rfind("Another installation", 0) == 0; }));
+        ASSERT_TRUE(pump_until([&] { return wizard.progress_page.text.text.rfind("Another installation", 0) == 0; }));
         popup_answer ok(L"Exit Installer", true);
         press(wizard, wizard.cancel);
         ASSERT_TRUE(pump_until([&] { return ok.answered > 0 && !IsWindowVisible(wizard.native.hwnd); }));
@@ -414,7 +420,7 @@ TEST_F(Wizard, SecondStartWaitsForThePreviousRunBeforeClearingDone) {
     held.release_after(300);
     // The first run ends (setting done) while this start waits for it; the
     // new run's done must not be that stale one.
-    wizard.start_install();
+    wizard.progress_page.start_install();
     EXPECT_FALSE(wizard.job.done);
     ASSERT_TRUE(pump_until([&] { return wizard.finished; }, 30000));
     EXPECT_TRUE(installed(folder));
@@ -445,11 +451,11 @@ TEST_F(Wizard, EntryReportsAnErrorAfterTheWizardShowed) {
                 return;
             }
             seen.stage = 1;
-            wizard->set_page(1);
-            wizard->set_page(2);
-            wizard->set_page(3);
+            wizard->set_page(wizard_page::releases);
+            wizard->set_page(wizard_page::summary);
+            wizard->set_page(wizard_page::progress);
             norvik::ui::connect(
-                &wizard->pages[3], norvik::ui::event_kind::timer,
+                &wizard->progress_page.panel, norvik::ui::event_kind::timer,
                 norvik::ui::event_handler([](const norvik::ui::event_info&) { throw _com_error(E_POINTER); }));
         } else if (HWND box = FindWindowW(L"#32770", title); seen.stage == 1 && box != nullptr) {
             wchar_t text[512] = {};
