@@ -15,7 +15,7 @@ std::string file_path::to_display_string() const {
 }
 
 std::string file_path::to_utf8() const {
-    return ui::utf16_to_utf8(text_);
+    return text::utf16_to_utf8(text_);
 }
 
 } // namespace norvik::filesystem

@@ -30,7 +30,7 @@ using co_task_string = std::unique_ptr<wchar_t, co_task_mem_free>;
 } // namespace
 
 file_path select_folder(const ui::window* owner, std::string_view title, const file_path& initial) {
-    const std::wstring wide_title = ui::utf8_to_utf16(title);
+    const std::wstring wide_title = text::utf8_to_utf16(title);
 
     ComPtr<IFileOpenDialog> dialog;
     if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,

@@ -64,7 +64,7 @@ std::wstring_view trimmed(std::wstring_view text) {
 
 std::string quoted_utf8(std::wstring_view text) {
     std::string quoted(1, '"');
-    quoted += norvik::ui::utf16_to_utf8(text);
+    quoted += norvik::text::utf16_to_utf8(text);
     quoted += '"';
     return quoted;
 }

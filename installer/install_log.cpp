@@ -56,7 +56,7 @@ std::string describe_status(std::int32_t status, std::uint32_t code) {
 } // namespace
 
 std::string install_log::utf8(std::wstring_view text) {
-    return norvik::ui::utf16_to_utf8(text);
+    return norvik::text::utf16_to_utf8(text);
 }
 
 std::string install_log::windows_error(std::uint32_t code) {

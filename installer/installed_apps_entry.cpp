@@ -19,7 +19,7 @@ constexpr wchar_t separator = L'|';
 constexpr REGSAM view = KEY_WOW64_64KEY;
 
 std::wstring wide(std::string_view text) {
-    return norvik::ui::utf8_to_utf16(text);
+    return norvik::text::utf8_to_utf16(text);
 }
 
 DWORD set_string(HKEY key, const wchar_t* name, const std::wstring& text) {
@@ -60,7 +60,7 @@ std::vector<recorded_module> read_record(HKEY key) {
         const std::wstring_view entry(list.data() + at, end - at);
         const std::size_t cut = entry.find(separator);
         if (cut != std::wstring_view::npos && cut + 1 < entry.size()) {
-            modules.push_back({norvik::ui::utf16_to_utf8(entry.substr(0, cut)), std::wstring(entry.substr(cut + 1))});
+            modules.push_back({norvik::text::utf16_to_utf8(entry.substr(0, cut)), std::wstring(entry.substr(cut + 1))});
         }
         at = end + 1;
     }

@@ -35,7 +35,7 @@ std::wstring describe(const std::exception_ptr& error) {
         std::rethrow_exception(error);
     } catch (const std::exception& e) {
         try {
-            return norvik::ui::utf8_to_utf16(e.what());
+            return norvik::text::utf8_to_utf16(e.what());
         } catch (...) {
             return L"an error without a readable description";
         }
@@ -58,7 +58,7 @@ void report(const wchar_t* what_happened, const std::exception_ptr& error) {
 }
 
 std::string utf8(const std::wstring& text) {
-    return norvik::ui::utf16_to_utf8(text);
+    return norvik::text::utf16_to_utf8(text);
 }
 
 // How one wizard ended: whether it was built at all, the error that ended
@@ -134,7 +134,7 @@ std::int32_t refuse(const command_line& options) {
     log.exit_code(1);
     std::wstring text = L"The installer's command line was not understood:\n";
     try {
-        text += norvik::ui::utf8_to_utf16(options.error());
+        text += norvik::text::utf8_to_utf16(options.error());
     } catch (...) {
     }
     MessageBoxW(nullptr, text.c_str(), L"Quendal for After Effects Installer", MB_OK | MB_ICONERROR);

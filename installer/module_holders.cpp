@@ -134,10 +134,7 @@ private:
         return holders;
     }
 
-    struct library_freer {
-        void operator()(HMODULE library) const noexcept { FreeLibrary(library); }
-    };
-    std::unique_ptr<std::remove_pointer_t<HMODULE>, library_freer> library_;
+    unique_library library_;
     decltype(&RmStartSession) start_ = nullptr;
     decltype(&RmEndSession) end_ = nullptr;
     decltype(&RmRegisterResources) register_ = nullptr;

@@ -11,11 +11,6 @@ namespace {
 constexpr std::size_t path_room = 500;
 constexpr wchar_t vendor_folder[] = L"\\Falkmoor\\";
 
-struct sid_freer {
-    void operator()(PSID sid) const noexcept { FreeSid(sid); }
-};
-using unique_sid = std::unique_ptr<void, sid_freer>;
-
 unique_sid users_group_sid() noexcept {
     SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
     PSID sid = nullptr;

@@ -1,6 +1,8 @@
 #pragma once
-// Ownership of the kernel objects, registry keys and LocalAlloc'd memory the
-// install engine uses.
+// Ownership of what the install engine gets from Windows and must give back:
+// kernel objects, registry keys, loaded libraries, SIDs from
+// AllocateAndInitializeSid and LocalAlloc'd memory. One family, so that
+// every such object is released on every path the same way.
 
 #include <windows.h>
 
@@ -27,6 +29,16 @@ struct key_closer {
     void operator()(HKEY key) const noexcept { RegCloseKey(key); }
 };
 using unique_key = std::unique_ptr<std::remove_pointer_t<HKEY>, key_closer>;
+
+struct library_freer {
+    void operator()(HMODULE library) const noexcept { FreeLibrary(library); }
+};
+using unique_library = std::unique_ptr<std::remove_pointer_t<HMODULE>, library_freer>;
+
+struct sid_freer {
+    void operator()(PSID sid) const noexcept { FreeSid(sid); }
+};
+using unique_sid = std::unique_ptr<void, sid_freer>;
 
 struct local_free_deleter {
     void operator()(void* memory) const noexcept { LocalFree(memory); }

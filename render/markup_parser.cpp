@@ -91,7 +91,7 @@ std::wstring font_attributes(const tag& t) {
         if (!out.empty()) {
             out += L' ';
         }
-        out += std::wstring(name.begin(), name.end()) + L"=\"" + utf8_to_utf16_lenient(value) + L'"';
+        out += std::wstring(name.begin(), name.end()) + L"=\"" + text::utf8_to_utf16_lenient(value) + L'"';
     }
     return out;
 }
@@ -147,7 +147,7 @@ parsed_markup parse_markup(std::string_view markup) {
         // its invalid UTF-8 becomes U+FFFD.
         const std::size_t next = markup.find('<', i + 1);
         const std::size_t end = next == std::string_view::npos ? markup.size() : next;
-        result.text += utf8_to_utf16_lenient(markup.substr(i, end - i));
+        result.text += text::utf8_to_utf16_lenient(markup.substr(i, end - i));
         i = end;
     }
 

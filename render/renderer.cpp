@@ -400,7 +400,7 @@ void Renderer::end_widget() {
 }
 
 void Renderer::set_font(std::string_view family, float font_size, int32_t weight, int32_t style) {
-    font_family_ = utf8_to_utf16(family);
+    font_family_ = text::utf8_to_utf16(family);
     font_size_ = font_size;
     font_weight_ = weight_from_theme(weight);
     font_style_ = font_style_from_theme(style);
@@ -479,7 +479,7 @@ void Renderer::draw_image_part(point at, Image& image, const ui::rect& source) {
 }
 
 ComPtr<IDWriteTextLayout> Renderer::make_layout(std::string_view text, float width, float height) {
-    const std::wstring wide = utf8_to_utf16(text);
+    const std::wstring wide = text::utf8_to_utf16(text);
     ComPtr<IDWriteTextLayout> layout;
     if (FAILED(require(write_factory_)
                    .CreateTextLayout(wide.data(), static_cast<UINT32>(wide.size()), &require(text_format_), width,

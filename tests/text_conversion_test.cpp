@@ -7,9 +7,9 @@
 
 #include "ui/core/text/text_conversion.h"
 
-using norvik::ui::utf16_to_utf8;
-using norvik::ui::utf8_to_utf16;
-using norvik::ui::utf8_to_utf16_lenient;
+using norvik::text::utf16_to_utf8;
+using norvik::text::utf8_to_utf16;
+using norvik::text::utf8_to_utf16_lenient;
 
 namespace {
 

@@ -134,7 +134,7 @@ void set_int(VARIANT* v, int32_t i) {
 HRESULT set_string(VARIANT* v, const std::string& utf8) {
     std::wstring text;
     try {
-        text = utf8_to_utf16(utf8);
+        text = text::utf8_to_utf16(utf8);
     } catch (const std::range_error&) {
         // A name that is not UTF-8 reads as empty rather than failing the
         // whole query.

@@ -25,7 +25,7 @@ struct variant_value {
 // A UTF-16 string for a client; empty for text that is not UTF-8.
 std::wstring wide(std::string_view utf8) {
     try {
-        return utf8_to_utf16(utf8);
+        return text::utf8_to_utf16(utf8);
     } catch (const std::range_error&) {
         return {};
     }

@@ -61,7 +61,7 @@ void window::create(std::string_view title, const ui::rect& r) {
     // its focus from the start, as its owner does.
     focus_cues = owner != nullptr && owner->focus_cues;
     native.create(owner != nullptr ? &owner->native : nullptr, *this, r);
-    SetWindowTextW(native.hwnd, utf8_to_utf16(title).c_str());
+    SetWindowTextW(native.hwnd, text::utf8_to_utf16(title).c_str());
     root.class_name = "BaseWidget";
     root.automation.role = automation_role::window;
     root.automation.name = [name = std::string(title)] { return name; };

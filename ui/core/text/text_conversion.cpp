@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 
-namespace norvik::ui {
+namespace norvik::text {
 
 namespace {
 
@@ -146,4 +146,4 @@ std::string utf16_to_utf8(std::wstring_view utf16) {
     return out;
 }
 
-} // namespace norvik::ui
+} // namespace norvik::text

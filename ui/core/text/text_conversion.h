@@ -2,7 +2,8 @@
 // Toolkit text is UTF-8; Windows, DirectWrite and file paths are UTF-16. The
 // conversion happens only where text crosses between them (titles, drawing,
 // measuring, paths in labels and logs), and always here, so that every layer
-// decodes the same way.
+// decodes the same way. It has a namespace of its own: the install engine,
+// which knows nothing of the user interface, converts with it too.
 //
 // UTF-16 travels in std::wstring, one code unit per element as on Windows;
 // where wchar_t is wider (a native build on another system), each element
@@ -11,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace norvik::ui {
+namespace norvik::text {
 
 // Strict: invalid UTF-8 (a stray or truncated sequence, an overlong form, an
 // encoded surrogate, a value past U+10FFFF) is refused with
@@ -29,4 +30,4 @@ namespace norvik::ui {
 // the whole text.
 [[nodiscard]] std::string utf16_to_utf8(std::wstring_view utf16);
 
-} // namespace norvik::ui
+} // namespace norvik::text
