@@ -141,23 +141,6 @@ std::int32_t refuse(const command_line& options) {
     return 1;
 }
 
-std::int32_t install_passively(const command_line& options, install_log& log) {
-    wizard_options wizard;
-    wizard.releases = options.releases;
-    wizard.dir = options.dir;
-    wizard.passive = true;
-    wizard.replace_newer = options.force;
-    wizard.log = &log;
-    // The caller holds the install lock for the whole run.
-    wizard.take_install_lock = false;
-    const wizard_run run = run_wizard(wizard);
-    if (run.failure) {
-        log.write("Stopped by an unexpected error: " + utf8(describe(run.failure)));
-        return exit_failed;
-    }
-    return run.code;
-}
-
 std::int32_t install_quietly(const release_catalogue& releases, const install_plan& plan, install_log& log) {
     log.targets(releases, plan.targets, plan.missing);
     System job(plan.targets.size());
@@ -177,24 +160,38 @@ void remove_uninstaller_after_exit(install_log& log) {
                                install_log::windows_error(error) + "); it stays in place");
 }
 
+// /passive: the wizard's window with nothing to answer. The caller holds
+// the install lock for the whole run.
+std::int32_t run_passively(wizard_options wizard, install_log& log) {
+    wizard.passive = true;
+    wizard.log = &log;
+    wizard.take_install_lock = false;
+    const wizard_run run = run_wizard(wizard);
+    if (run.failure) {
+        log.write("Stopped by an unexpected error: " + utf8(describe(run.failure)));
+        return exit_failed;
+    }
+    if (run.remove_uninstaller) {
+        remove_uninstaller_after_exit(log);
+    }
+    return run.code;
+}
+
+std::int32_t install_passively(const command_line& options, install_log& log) {
+    wizard_options wizard;
+    wizard.releases = options.releases;
+    wizard.dir = options.dir;
+    wizard.replace_newer = options.force;
+    return run_passively(wizard, log);
+}
+
 // /uninstall with /quiet or /passive: the same lock as an install, then
 // every recorded module that is still there.
 std::int32_t uninstall_unattended(const command_line& options, install_log& log) {
     if (options.passive) {
         wizard_options wizard;
-        wizard.passive = true;
         wizard.uninstall = true;
-        wizard.log = &log;
-        wizard.take_install_lock = false;
-        const wizard_run run = run_wizard(wizard);
-        if (run.failure) {
-            log.write("Stopped by an unexpected error: " + utf8(describe(run.failure)));
-            return exit_failed;
-        }
-        if (run.remove_uninstaller) {
-            remove_uninstaller_after_exit(log);
-        }
-        return run.code;
+        return run_passively(wizard, log);
     }
     uninstall_job job(installed_apps_entry::modules());
     for (const recorded_module& module : job.modules) {
