@@ -45,12 +45,6 @@ bool is_release_major(unsigned major) noexcept {
     return major >= first_major && (major < first_skipped_major || major > last_skipped_major);
 }
 
-bool same_ignoring_case(std::wstring_view a, std::string_view b) noexcept {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, char y) {
-               return std::towlower(x) == std::towlower(static_cast<wchar_t>(static_cast<unsigned char>(y)));
-           });
-}
-
 // A string value of a subkey, of any length a path may have. RRF_RT_REG_SZ
 // without RRF_NOEXPAND accepts a REG_EXPAND_SZ value too and hands it back
 // expanded; an expansion may need more room than the first answer said, so
@@ -152,6 +146,12 @@ bool running_under_wow64() noexcept {
 
 } // namespace
 
+bool is_release_name(std::wstring_view a, std::string_view b) noexcept {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, char y) {
+               return std::towlower(x) == std::towlower(static_cast<wchar_t>(static_cast<unsigned char>(y)));
+           });
+}
+
 std::optional<unsigned> current_release_major(std::wstring_view key) noexcept {
     constexpr std::wstring_view minor = L".0";
     if (key.size() <= minor.size() || key.substr(key.size() - minor.size()) != minor) {
@@ -184,7 +184,7 @@ std::string current_release_name(unsigned major) {
 std::optional<unsigned> current_release_named(std::wstring_view name) {
     // The one major the name could stand for, confirmed by naming it back.
     std::optional<unsigned> candidate;
-    if (name.size() == 6 && same_ignoring_case(name.substr(0, 4), "cc20")) {
+    if (name.size() == 6 && is_release_name(name.substr(0, 4), "cc20")) {
         const std::optional<unsigned> year = plain_number(name.substr(4));
         candidate = year && *year >= 17 && *year <= 19 ? std::optional<unsigned>(*year - 3) : std::nullopt;
     } else if (name.size() > 2 && name.substr(0, 2) == L"20") {
@@ -195,7 +195,7 @@ std::optional<unsigned> current_release_named(std::wstring_view name) {
             candidate = rest;
         }
     }
-    if (!candidate || !is_release_major(*candidate) || !same_ignoring_case(name, current_release_name(*candidate))) {
+    if (!candidate || !is_release_major(*candidate) || !is_release_name(name, current_release_name(*candidate))) {
         return std::nullopt;
     }
     return candidate;

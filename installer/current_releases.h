@@ -34,6 +34,10 @@ struct current_release {
 // ("cc2017" is 14), whether or not that release is installed here.
 [[nodiscard]] std::optional<unsigned> current_release_named(std::wstring_view name);
 
+// Whether `typed` is the release name `name` in any case ("cc2015" is
+// "CC2015"), as names are compared wherever a user types them.
+[[nodiscard]] bool is_release_name(std::wstring_view typed, std::string_view name) noexcept;
+
 // Every current release registered on this machine, in version order, with
 // its plug-in folder: "PluginInstallPath" (a REG_EXPAND_SZ expanded), else
 // the "Plug-ins" folder inside "InstallPath" when that folder exists.

@@ -1,19 +1,8 @@
 #include "installer/release_catalogue.h"
 
 #include <algorithm>
-#include <cwctype>
 
 namespace installer {
-
-namespace {
-
-bool same_ignoring_case(std::wstring_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, char y) {
-               return std::towlower(x) == std::towlower(static_cast<wchar_t>(static_cast<unsigned char>(y)));
-           });
-}
-
-} // namespace
 
 release_catalogue::release_catalogue() : release_catalogue(release_paths{}, {}) {}
 
@@ -53,7 +42,7 @@ target_list release_catalogue::folders() const {
 
 std::string release_catalogue::release_name(std::wstring_view name) {
     for (std::size_t i = 0; i < custom_release; ++i) {
-        if (same_ignoring_case(name, host_release_table[i].display_name)) {
+        if (is_release_name(name, host_release_table[i].display_name)) {
             return host_release_table[i].display_name;
         }
     }
