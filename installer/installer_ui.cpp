@@ -307,10 +307,16 @@ void InstallerUI::show_outcome(norvik::ui::TextLabel& header, const std::string&
 }
 
 void InstallerUI::show_closing(norvik::ui::TextLabel& label, const std::string& outcome) {
+    // A /log= file that was refused is said here too: the person at the
+    // screen may be the one who reads the log later.
+    std::string lines = outcome;
+    if (options_.log != nullptr && !options_.log->refusal().empty()) {
+        lines += options_.log->refusal() + "\n";
+    }
     if (options_.passive) {
-        close_after_outcome(label, outcome);
+        close_after_outcome(label, lines);
     } else {
-        label.set_text(outcome + "\nClick Finish to close the installer.", false);
+        label.set_text(lines + "\nClick Finish to close the installer.", false);
     }
 }
 

@@ -17,6 +17,7 @@
 #include <comdef.h>
 
 #include "installer/install_lock.h"
+#include "installer/install_log.h"
 #include "installer/installed_apps_entry.h"
 #include "installer/installer_entry.h"
 #include "installer/installer_ui.h"
@@ -331,6 +332,12 @@ TEST_F(Wizard, MissingNamedReleaseAndPassiveCountdown) {
     }
     options.passive = true;
     options.take_install_lock = false;
+    // A /log= file with a second name is refused, and the page says so.
+    const std::wstring log_file = scratch + L"\\run.log";
+    std::ofstream(std::filesystem::path(log_file)) << "someone else's";
+    ASSERT_TRUE(CreateHardLinkW((scratch + L"\\other name.log").c_str(), log_file.c_str(), nullptr));
+    installer::install_log refused(log_file);
+    options.log = &refused;
     InstallerUI wizard(options);
     show(wizard);
     std::vector<std::string> countdown;
@@ -350,6 +357,7 @@ TEST_F(Wizard, MissingNamedReleaseAndPassiveCountdown) {
     EXPECT_EQ(wizard.progress_page.header.text,
               "Some components of Quendal for After Effects were not correctly installed.")
         << "a passive run fails for a named release that is missing";
+    EXPECT_NE(wizard.progress_page.text.text.find("was refused: it has other names"), std::string::npos);
     EXPECT_TRUE(installed(cc));
 }
 
