@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test:
+#  0. a check that the sources are laid out as .clang-format says, first, so
+#     that a formatting slip fails before anything is built;
 #  1. the platform-independent subsystems natively, under ASan and UBSan;
 #  2. the Windows build (mingw-w64, warnings as errors), its tests under Wine
 #     in Xvfb;
@@ -11,6 +13,9 @@ root=$PWD
 jobs=$(nproc)
 
 scripts/install-deps.sh
+
+echo "== formatting"
+scripts/check-format.sh
 
 echo "== native build (sanitizers)"
 cmake --preset native-sanitize >/dev/null
