@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -23,7 +22,6 @@
 #include <gtest/gtest.h>
 
 #include "installer/installer_ui.h"
-#include "installer/shared_data_folder.h"
 #include "tests/drive_listing.h"
 #include "tests/fault_matrix.h"
 #include "tests/held_elsewhere.h"
@@ -33,24 +31,18 @@
 namespace {
 
 using installer::InstallerUI;
-using installer::test::code_in;
 using installer::test::FaultMatrix;
 using installer::test::install_fault;
 using installer::test::matrix;
 using installer::test::matrix_row;
-using installer::test::module_in;
-using installer::test::popup_answer;
 using installer::test::press;
 using installer::test::register_release;
 using installer::test::show;
 using installer::test::window_watch;
 using norvik::test::drive_listing;
-using norvik::test::files_in;
 using norvik::test::held_elsewhere;
 using norvik::test::host_path;
 using norvik::test::joined;
-using norvik::test::loop_timer;
-using norvik::test::read_file;
 using norvik::test::run_in_environment;
 using norvik::test::state_dir;
 

@@ -39,8 +39,9 @@ public:
     void release();
     // Lets go on a thread of its own `delay_ms` after the job has written
     // the new module in full beside this one (a staging file of the module's
-    // size), when it is about to replace it: the job then retries for about
-    // a second, and a machine however loaded has done its writing by then.
+    // size), when it is about to replace it. The job retries the replace for
+    // about a second from then, so a delay timed from there, unlike one timed
+    // from the call, falls within the retries however long the writing took.
     void release_once_staged(unsigned delay_ms);
     [[nodiscard]] bool holding() const { return handle_.load() != nullptr; }
 

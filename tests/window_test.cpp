@@ -4,7 +4,6 @@
 // and painting at 96 dots per inch. Its timers are in window_timer_test.cpp,
 // 144 dots per inch and a class name already taken in window_dpi_test.cpp.
 
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>

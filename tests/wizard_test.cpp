@@ -373,8 +373,8 @@ TEST_F(Wizard, OutcomeWaitsWhileTheCancelQuestionIsOpen) {
     press(wizard, wizard.next, 3);
     // The Cancel question stays open until the job has failed and a few
     // ticks of the wizard have passed; no second question may come on top.
-    // This handler runs after the wizard's own on each tick: once it has
-    // seen the job done, the wizard's next tick sees it too.
+    // Counted on the wizard's own progress ticks: of four that find the job
+    // done here, the wizard's handler found it done in three at least.
     int ticks_since_done = 0;
     norvik::ui::connect(
         &wizard.pages[3], norvik::ui::event_kind::timer,
