@@ -26,6 +26,8 @@ set(CMAKE_CXX_FLAGS_INIT
 # does not use -nostdinc++; the link takes no headers, so that is no news.
 set(CMAKE_EXE_LINKER_FLAGS_INIT
     "-static -pthread -fuse-ld=bfd -L${NORVIK_MINGW_GCC_DIR} -Wno-unused-command-line-argument")
+# DLLs (the tests build a few) find the same libraries the same way.
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-pthread -fuse-ld=bfd -L${NORVIK_MINGW_GCC_DIR} -Wno-unused-command-line-argument")
 # The delay-import libraries (delayed_dlls.cmake) are made by the same
 # binutils the link uses; LLVM's dlltool has no --output-delaylib.
 set(CMAKE_DLLTOOL ${NORVIK_MINGW_PREFIX}-dlltool)

@@ -3,7 +3,7 @@
 # this machine does not have yet. Safe to run again: it installs only what is missing.
 set -eu
 packages=(
-  cmake ninja-build g++ googletest clang
+  cmake ninja-build g++ googletest clang clang-format
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 xvfb evilwm xdotool x11-apps x11-utils imagemagick
   fonts-dejavu-core python3

@@ -32,7 +32,20 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 title='Quendal for After Effects Installer'
-win=$(timeout 60 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1)
+# The first visible window titled $1, once one is mapped ($2 seconds at
+# most). xdotool's own --sync gives up with BadWindow when another window
+# vanishes while it walks the tree (a closing program's), so a failed search
+# is simply tried again.
+find_window() {
+  local end=$((SECONDS + $2)) id
+  while [ $SECONDS -le $end ]; do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
+win=$(find_window "$title" 60)
 if [ -z "$win" ]; then echo "FAIL: the installer window did not appear" >&2; exit 1; fi
 
 # Client-area coordinates of the controls (logical units at 96 dpi).
@@ -40,8 +53,14 @@ click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep 0.4; }
 park() { xdotool mousemove --window "$win" 5 5; sleep 0.3; }
 shot() { import -window "$win" "$out/$1.png"; }
 pixel() { convert "$out/$1.png" -format "%[hex:p{$2,$3}]" info: 2>/dev/null; }
+# The page's shot is taken again until the pixel shows what it should (the
+# page's frame may still be on its way on a loaded machine), 10 s at most.
 expect_pixel() { # page x y hex what
-  local got; got=$(pixel "$1" "$2" "$3")
+  local got end=$((SECONDS + 10))
+  while got=$(pixel "$1" "$2" "$3"); [ "$got" != "$4" ] && [ $SECONDS -le $end ]; do
+    sleep 0.2
+    shot "$1"
+  done
   [ "$got" = "$4" ] || fail "$5: pixel ($2, $3) of $1 is #$got, expected #$4"
 }
 region_sum() { # the Cancel/Finish button's face, to see its label change
@@ -51,9 +70,13 @@ region_sum() { # the Cancel/Finish button's face, to see its label change
 # Keys go to the active window; a dialog drops keys that come in its first
 # moments on screen, hence the pause before typing into it.
 key() { xdotool key --clearmodifiers "$@"; sleep 0.4; }
-wait_window() { timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
-wait_gone() { # title
-  for _ in $(seq 50); do xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0; sleep 0.2; done
+wait_window() { find_window "$1" 20; }
+wait_gone() { # title, 10 s at most
+  local end=$((SECONDS + 10))
+  while [ $SECONDS -le $end ]; do
+    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+    sleep 0.2
+  done
   return 1
 }
 # The Finish button's top edge: in the focus outline's colour once it has the
@@ -91,9 +114,10 @@ keyboard_walk() {
   key Escape                      # Finish
 }
 
-wait_for_finish() {
+wait_for_finish() { # 90 s at most, however long each grab takes
   finished=no
-  for _ in $(seq 300); do
+  local end=$((SECONDS + 90))
+  while [ $SECONDS -le $end ]; do
     if [ "$(region_sum)" != "$before" ]; then finished=yes; break; fi
     sleep 0.2
   done
@@ -106,9 +130,8 @@ if [ -n "$custom" ]; then
   keyboard_walk
 else # with the pointer
 # The first frame may still be on its way when the window maps.
-for _ in $(seq 25); do
-  shot page0
-  [ "$(pixel page0 300 200)" = 000000 ] || break
+end=$((SECONDS + 10))
+while shot page0; [ "$(pixel page0 300 200)" = 000000 ] && [ $SECONDS -le $end ]; do
   sleep 0.4
 done
 if [ "$check" = --check ]; then
@@ -144,11 +167,7 @@ fi
 
 click 447 335   # Finish
 fi
-for _ in $(seq 50); do
-  xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1 || break
-  sleep 0.2
-done
-if xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; then fail "Finish did not close the window"; fi
+wait_gone "$title" || fail "Finish did not close the window"
 
 # Every registered release's plug-in folder, from the registry of the prefix.
 while IFS='|' read -r name folder; do

@@ -161,19 +161,27 @@ lines outline_of(HWND hwnd) {
     return found;
 }
 
-// The screen pixels a widget paints: {left, top, width, height}, its edges
-// rounded outwards at the window's density.
-std::vector<double> screen_rect(const norvik::ui::window& w, const norvik::ui::widget& widget) {
-    const norvik::ui::point p = norvik::test::window_origin(widget);
-    const auto down = [](int v, int dpi) { return v * dpi / 96; };
-    const auto up = [](int v, int dpi) { return (v * dpi + 95) / 96; };
+// Where Browse and the Custom row lie in the client area at each density
+// the test runs at, in pixels {left, top, width, height}: logical units
+// scaled, the edges rounded outwards (Browse, at 190, 185 and 80 x 15 units,
+// starts at 277.5 pixels down at 144 dpi, so at 277, and ends at 300).
+struct page_one_bounds {
+    int dpi;
+    std::vector<double> browse;
+    std::vector<double> custom;
+};
+const page_one_bounds bounds_at[] = {
+    {96, {190, 185, 80, 15}, {190, 155, 290, 25}},
+    {144, {285, 277, 120, 23}, {285, 232, 435, 38}},
+};
+
+// `r` moved from the window's client area to the screen.
+std::vector<double> on_screen(const norvik::ui::window& w, std::vector<double> r) {
     POINT origin{0, 0};
     ClientToScreen(w.native.hwnd, &origin);
-    const int dx = w.native.dpi_x;
-    const int dy = w.native.dpi_y;
-    return {static_cast<double>(origin.x + down(p.x, dx)), static_cast<double>(origin.y + down(p.y, dy)),
-            static_cast<double>(up(p.x + widget.rect.width, dx) - down(p.x, dx)),
-            static_cast<double>(up(p.y + widget.rect.height, dy) - down(p.y, dy))};
+    r[0] += origin.x;
+    r[1] += origin.y;
+    return r;
 }
 
 template <class Pattern>
@@ -205,11 +213,15 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     const std::string title = "  Text 'Quendal for After Effects Installer'";
     const std::string back = "  Button '< Back' #Back tab";
     const std::string next = "  Button 'Next >' #Next tab";
-    const auto text = [](const norvik::ui::TextLabel& label) { return "  Text '" + label.text + "'"; };
+    const std::string summary =
+        "Installing Quendal on:\n\nCC:\nC:/automation-test/CC\n\nCC2015:\nC:/automation-test/CC2015\n\n";
 
-    EXPECT_EQ(outline_of(hwnd),
-              (lines{window, title, text(wizard.welcome_page.text), "  Button '< Back' #Back disabled",
-                     next + " focused", "  Button 'Cancel' #Cancel tab"}));
+    EXPECT_EQ(
+        outline_of(hwnd),
+        (lines{window, title,
+               "  Text 'This will install Quendal 1.0.6 plugin on your computer.\n\nIt is recommended that you close "
+               "all other applications before continuing.\n\nClick Next to continue, or Cancel to exit the installer.'",
+               "  Button '< Back' #Back disabled", next + " focused", "  Button 'Cancel' #Cancel tab"}));
 
     // Patterns reached by QueryInterface on the provider and called from a
     // client thread: Invoke presses Next once the call has returned, Toggle
@@ -225,21 +237,26 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     });
     EXPECT_EQ(state, ToggleState_On);
     EXPECT_TRUE(wizard.selected[9]);
-    EXPECT_EQ(outline_of(hwnd),
-              (lines{window, title, text(wizard.release_page.header), "  CheckBox 'CC' #Release.CC tab focused",
-                     "  CheckBox 'CC2015' #Release.CC2015 tab", "  CheckBox 'Custom' #Release.Custom tab",
-                     "  Button 'Browse' #Browse tab", back, "  Button 'Next >' #Next disabled",
-                     "  Button 'Cancel' #Cancel tab"}))
+    EXPECT_EQ(
+        outline_of(hwnd),
+        (lines{window, title, "  Text 'Select which versions of Adobe After Effects you want to install Quendal on:'",
+               "  CheckBox 'CC' #Release.CC tab focused", "  CheckBox 'CC2015' #Release.CC2015 tab",
+               "  CheckBox 'Custom' #Release.Custom tab", "  Button 'Browse' #Browse tab", back,
+               "  Button 'Next >' #Next disabled", "  Button 'Cancel' #Cancel tab"}))
         << "the path label, shown but still empty, is left out";
 
     // Bounds in screen pixels. Wine's core does not pass them on, so the
     // client asks the providers.
-    for (norvik::ui::widget* w :
-         std::initializer_list<norvik::ui::widget*>{&wizard.release_page.browse, &wizard.release_page.boxes[9]}) {
+    const auto bounds = std::find_if(std::begin(bounds_at), std::end(bounds_at),
+                                     [&](const page_one_bounds& b) { return b.dpi == wizard.native.dpi_x; });
+    ASSERT_NE(bounds, std::end(bounds_at)) << "no bounds for " << wizard.native.dpi_x << " dpi";
+    for (const auto& [w, expected] :
+         {std::pair<norvik::ui::widget*, std::vector<double>>{&wizard.release_page.browse, bounds->browse},
+          {&wizard.release_page.boxes[9], bounds->custom}}) {
         const ComPtr<automation_element> element = automation_element::of(*w);
         UiaRect r{};
         as_client([&] { EXPECT_HRESULT_SUCCEEDED(element->get_BoundingRectangle(&r)); });
-        EXPECT_EQ((std::vector<double>{r.left, r.top, r.width, r.height}), screen_rect(wizard, *w));
+        EXPECT_EQ((std::vector<double>{r.left, r.top, r.width, r.height}), on_screen(wizard, expected));
     }
 
     // Custom without a folder leaves nothing to go on to: untick it first.
@@ -247,9 +264,11 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
     as_client([&] { EXPECT_HRESULT_SUCCEEDED(press_next->Invoke()); });
     ASSERT_TRUE(pump_until([&] { return wizard.page == installer::wizard_page::summary; }));
     EXPECT_EQ(outline_of(hwnd),
-              (lines{window, title, text(wizard.summary_page.header),
-                     "  ScrollBar '" + wizard.summary_page.text.text + "' #SummaryScroll tab focused",
-                     text(wizard.summary_page.text) + " #Summary", back, next, "  Button 'Cancel' #Cancel tab"}));
+              (lines{window, title,
+                     "  Text 'Click Next to continue with the installation, or click Back if you want to review or "
+                     "change any settings.\n'",
+                     "  ScrollBar '" + summary + "' #SummaryScroll tab focused", "  Text '" + summary + "' #Summary",
+                     back, next, "  Button 'Cancel' #Cancel tab"}));
 
     // Cancel asks its question; a client reads the pop-up and answers
     // Cancel through its button's element, which, held after the pop-up is
@@ -304,10 +323,13 @@ TEST_F(Automation, EveryPageAndAPopupThroughTheCore) {
 
     as_client([&] { EXPECT_HRESULT_SUCCEEDED(press_next->Invoke()); });
     ASSERT_TRUE(pump_until([&] { return wizard.finished; }, 60000));
-    EXPECT_EQ(outline_of(hwnd),
-              (lines{window, title, text(wizard.progress_page.header),
-                     text(wizard.progress_page.text) + " #Progress polite", "  Button '< Back' #Back disabled",
-                     "  Button 'Next >' #Next disabled", "  Button 'Finish' #Cancel tab focused"}));
+    EXPECT_EQ(
+        outline_of(hwnd),
+        (lines{window, title, "  Text 'Quendal for After Effects was successfully installed.'",
+               "  Text 'Quendal for After Effects CC installed.\nQuendal for After Effects CC2015 installed.\n\n\n\n"
+               "Click Finish to close the installer.' #Progress polite",
+               "  Button '< Back' #Back disabled", "  Button 'Next >' #Next disabled",
+               "  Button 'Finish' #Cancel tab focused"}));
 }
 
 // A client never waits long on the wizard. A call its thread does not take
@@ -366,7 +388,7 @@ TEST_F(Automation, CallsNeverHangAClient) {
             longest = std::max(longest, GetTickCount64() - start);
             Sleep(5);
         }
-        held.release_after(0);
+        held.release();
     });
     wizard.reset();
     client.join();

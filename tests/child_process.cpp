@@ -44,26 +44,53 @@ void child_process::start(const std::wstring& exe, const std::wstring& arguments
         startup.hStdOutput = output;
         startup.hStdError = output;
     }
+    // Started suspended, so that it is in the job before it can start
+    // anything of its own.
     PROCESS_INFORMATION process{};
-    if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr, &startup,
-                       &process)) {
+    if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, output != nullptr, CREATE_SUSPENDED, nullptr,
+                       nullptr, &startup, &process)) {
+        job_ = CreateJobObjectW(nullptr, nullptr);
+        if (job_ != nullptr && !AssignProcessToJobObject(job_, process.hProcess)) {
+            CloseHandle(job_);
+            job_ = nullptr;
+        }
+        ResumeThread(process.hThread);
         CloseHandle(process.hThread);
         process_ = process.hProcess;
     }
 }
 
 child_process::~child_process() {
+    if (running()) {
+        end();
+    }
     if (process_ != nullptr) {
         CloseHandle(process_);
+    }
+    if (job_ != nullptr) {
+        CloseHandle(job_);
     }
 }
 
 DWORD child_process::wait(DWORD limit_ms) const {
     DWORD code = static_cast<DWORD>(-1);
-    if (process_ != nullptr && WaitForSingleObject(process_, limit_ms) == WAIT_OBJECT_0) {
+    if (process_ == nullptr) {
+        return code;
+    }
+    if (WaitForSingleObject(process_, limit_ms) == WAIT_OBJECT_0) {
         GetExitCodeProcess(process_, &code);
+    } else {
+        end();
     }
     return code;
+}
+
+void child_process::end() const {
+    // Without a job (none could be made) only the program itself is ended.
+    if (job_ == nullptr || !TerminateJobObject(job_, static_cast<UINT>(-1))) {
+        TerminateProcess(process_, static_cast<UINT>(-1));
+    }
+    WaitForSingleObject(process_, 10000);
 }
 
 } // namespace norvik::test

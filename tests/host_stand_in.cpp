@@ -1,7 +1,8 @@
-// A stand-in for the host's program: copied into a release's folder as
-// AfterFX.exe, it holds the file named by its first argument open without
-// sharing, as a running host holds its plug-in modules, until the event named
-// by its second argument is set (two minutes at most).
+// A stand-in for the host's program, or for any other process holding a file
+// (see held_elsewhere.h): it holds the file named by its first argument open
+// without sharing, as a running host holds its plug-in modules, until the
+// event named by its second argument is set (two minutes at most). Copied
+// into a release's folder as AfterFX.exe, it is that release's host.
 
 #include <windows.h>
 

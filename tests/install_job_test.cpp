@@ -247,47 +247,25 @@ TEST_F(InstallJob, ModuleHeldOpenByAnotherProgram) {
         {L"scanner", 300, 2, true},
         {L"host", 0, 40, false},
     };
-    const std::vector<char> previous(1000, 'p');
+    const std::string previous = "previous module"; // as held_module leaves it
     for (const row& r : rows) {
         SCOPED_TRACE(std::string(r.name, r.name + std::wcslen(r.name)));
         const std::wstring target = folder(r.name);
-        CreateDirectoryW((target + L"\\Falkmoor").c_str(), nullptr);
-        write_file(module_in(target), previous);
-        HANDLE held = CreateFileW(module_in(target).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        installer::test::held_module held(target);
+        ASSERT_TRUE(held.holding());
         // The hold is timed from the moment the new module has been written
         // in full beside the old one, when the replace is about to happen.
-        std::thread holder;
         if (r.released_after_ms) {
-            holder = std::thread([&] {
-                const ULONGLONG give_up = GetTickCount64() + 20'000;
-                const auto staged = [&] {
-                    std::error_code gone;
-                    for (const auto& entry : std::filesystem::directory_iterator(target + L"\\Falkmoor", gone)) {
-                        if (entry.path().filename() != L"Quendal.aex" && entry.file_size(gone) == module_size) {
-                            return true;
-                        }
-                    }
-                    return false;
-                };
-                while (!staged() && GetTickCount64() < give_up) {
-                    Sleep(2);
-                }
-                Sleep(r.released_after_ms);
-                CloseHandle(held);
-            });
+            held.release_once_staged(r.released_after_ms);
         }
         installer::target_list targets(release_count);
         targets[6] = target;
         run(targets);
-        if (holder.joinable()) {
-            holder.join();
-        } else {
-            CloseHandle(held);
-        }
+        held.release();
 
         EXPECT_EQ(status(6), r.status);
-        EXPECT_EQ(read_file(module_in(target)), r.replaced ? module_bytes() : previous);
+        EXPECT_EQ(read_file(module_in(target)),
+                  r.replaced ? module_bytes() : std::vector<char>(previous.begin(), previous.end()));
         const auto left = files_in(target + L"\\Falkmoor");
         ASSERT_EQ(left.size(), 1u) << "no staging file";
         EXPECT_EQ(left[0], L"Quendal.aex");

@@ -25,11 +25,30 @@ title='Quendal for After Effects Installer'
 # Wine shows a program's command line as its argv; this script's own
 # arguments name the exe too, but never as the first word.
 running='^[^ ]*QuendalInstaller\.exe( |$)'
-wizard_window() { timeout 30 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1; }
+# The first visible window titled $1 once one is mapped, 60 s at most. A
+# failed search is tried again: xdotool's --sync gives up with BadWindow when
+# another window vanishes while it walks the tree (the launcher's, say).
+find_window() {
+  local end=$((SECONDS + 60)) id
+  while [ $SECONDS -le $end ]; do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
+wizard_window() { find_window "$title"; }
+# Waits for every copy of the installer to end, 20 s at most; whatever is
+# left then is ended, so that the next step starts alone.
+wait_ended() {
+  local end=$((SECONDS + 20))
+  while [ $SECONDS -le $end ]; do pgrep -f "$running" >/dev/null || return 0; sleep 0.2; done
+  pkill -f "$running"
+  return 1
+}
 close_and_wait() { # closes the wizard with its close box; no question may appear
   xdotool windowactivate --sync "$1" key --clearmodifiers alt+F4 2>/dev/null
-  for _ in $(seq 50); do pgrep -f "$running" >/dev/null || return 0; sleep 0.2; done
-  fail "the wizard did not close"; pkill -f "$running"
+  wait_ended || fail "the wizard did not close"
 }
 cleanup() {
   pkill -f "$running" 2>/dev/null
@@ -46,7 +65,7 @@ for args in "" "/uac"; do
   code=$?
   [ $code -eq 0 ] || fail "launcher with '$args' exited $code"
   win=$(wizard_window)
-  if [ -z "$win" ]; then fail "launcher with '$args': no wizard appeared"; continue; fi
+  if [ -z "$win" ]; then fail "launcher with '$args': no wizard appeared"; wait_ended; continue; fi
   pgrep -f '^[^ ]*QuendalInstaller\.exe /UAC$' >/dev/null || fail "launcher with '$args': the copy has no /UAC"
   close_and_wait "$win"
 done
@@ -60,7 +79,7 @@ rm -rf "$shared"
 wine "$exe" /UAC </dev/null >/dev/null 2>&1 &
 wizard_pid=$!
 "$here/../scripts/wizard-walk.sh" "$out" "$module" --check || fail "the walk through the wizard failed"
-timeout 20 tail --pid=$wizard_pid -f /dev/null
+timeout 20 tail --pid=$wizard_pid -f /dev/null || pkill -f "$running"
 wait $wizard_pid; code=$?
 [ $code -eq 0 ] || fail "the wizard exited $code"
 [ -d "$shared" ] || fail "no shared data folder at $shared"
@@ -79,7 +98,7 @@ wine "$exe" /UAC </dev/null >/dev/null 2>&1 &
 wizard_pid=$!
 "$here/../scripts/wizard-walk.sh" "$out/keys" "$module" --keys 'C:\e2e\keys\Custom' ||
   fail "the walk with the keyboard failed"
-timeout 20 tail --pid=$wizard_pid -f /dev/null
+timeout 20 tail --pid=$wizard_pid -f /dev/null || pkill -f "$running"
 wait $wizard_pid; code=$?
 [ $code -eq 0 ] || fail "the wizard walked with keys exited $code"
 wine "$exe" /UAC </dev/null >/dev/null 2>&1 &
@@ -87,7 +106,9 @@ wizard_pid=$!
 win=$(wizard_window)
 if [ -n "$win" ]; then
   xdotool windowactivate --sync "$win" key Escape
-  if timeout 20 xdotool search --sync --onlyvisible --name '^Exit Installer$' >/dev/null; then
+  if question=$(find_window 'Exit Installer'); then
+    # Keys go to the active window; the question takes keys once shown.
+    xdotool windowactivate --sync "$question" 2>/dev/null
     sleep 0.5; xdotool key Return
   else
     fail "keys: Escape did not ask the Cancel question"
@@ -96,7 +117,7 @@ if [ -n "$win" ]; then
 else
   fail "keys: no wizard for the Cancel question"
 fi
-pkill -f "$running" 2>/dev/null
+wait_ended
 rm -rf "$WINEPREFIX/drive_c/e2e"
 
 # 4. At 144 dpi the same layout, scaled: client 750 x 540, footer from row 465.
@@ -106,9 +127,8 @@ win=$(wizard_window)
 if [ -n "$win" ]; then
   px() { convert "$out/dpi144.png" -format "%[hex:p{$1,$2}]" info:; }
   # The first frame may still be on its way when the window maps.
-  for _ in $(seq 25); do
-    import -window "$win" "$out/dpi144.png"
-    [ "$(px 450 463)" = 000000 ] || break
+  end=$((SECONDS + 10))
+  while import -window "$win" "$out/dpi144.png"; [ "$(px 450 463)" = 000000 ] && [ $SECONDS -le $end ]; do
     sleep 0.4
   done
   size=$(identify -format '%wx%h' "$out/dpi144.png")

@@ -1,7 +1,6 @@
 // The message pop-up: size, button places and centring for its messages, its
 // colour on screen, and which keys end its modal loop, as real input.
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,35 +29,54 @@ protected:
     norvik::ui::window owner;
 };
 
+// The text's size as the pop-up measures it (the substituted font decides it).
+norvik::ui::Renderer::size measured(MessagePopup& p, const std::string& message) {
+    if (message.empty()) {
+        return {};
+    }
+    p.renderer->set_font("Tahoma", 12.0f, 400, 0);
+    return p.renderer->measure_text(message, {0, 0});
+}
+
 TEST_F(Popup, SizeButtonsAndPlaceFollowTheMessage) {
     struct row {
         MessageKind kind;
         std::string message;
-        bool widened; // beyond the 360 minimum
+        int32_t width;    // 0: wider than 360, the text's width and 20 on each side
+        int32_t first_x;  // from the left, or from the right when width is 0
+        int32_t second_x; // the same; -1: no second button
     };
+    // A one-line question narrower than 320 pixels gets the minimum width,
+    // OK and Cancel in the bottom row; a message without text is 90 high.
     // The wide message stays narrower than the screen, so that centring is
     // not pulled back into the work area.
-    const row rows[] = {{1, "Do you really want to leave?", false}, {0, "", false}, {2, std::string(50, 'W'), true}};
+    const row rows[] = {{1, "Do you really want to leave?", 360, 130, 240},
+                        {0, "", 360, 240, -1},
+                        {2, std::string(50, 'W'), 0, 230, 120}};
     for (const row& r : rows) {
         SCOPED_TRACE(r.message);
         MessagePopup p;
         p.setup(&owner, "popup", r.message, r.kind);
-        norvik::ui::Renderer::size text;
-        if (!r.message.empty()) {
-            p.renderer->set_font("Tahoma", 12.0f, 400, 0);
-            text = p.renderer->measure_text(r.message, {0, 0});
-        }
-        const int32_t w = std::max(360, text.width + 40);
+        const norvik::ui::Renderer::size text = measured(p, r.message);
+        const int32_t w = r.width != 0 ? r.width : p.root.rect.width;
         const int32_t h = text.height + 90;
-        EXPECT_EQ(w > 360, r.widened);
+        if (r.width == 0) {
+            EXPECT_GT(w, 360);
+            EXPECT_EQ(w, text.width + 40);
+        } else {
+            EXPECT_LT(text.width, 320);
+        }
         EXPECT_EQ(p.root.rect, (rect{0, 0, w, h})) << "the root takes the client size";
         EXPECT_EQ(p.text_rect, (rect{20, 20, w - 40, text.height}));
         EXPECT_FALSE(p.do_not_show_again.is_visible());
-        const bool two = r.kind != 0;
-        EXPECT_EQ(p.first_button.rect, (rect{w - (two ? 230 : 120), h - 50, 100, 30}));
-        EXPECT_EQ(p.second_button.created, two);
-        if (two) {
-            EXPECT_EQ(p.second_button.rect, (rect{w - 120, h - 50, 100, 30}));
+        const auto x = [&](int32_t given) { return r.width != 0 ? given : w - given; };
+        EXPECT_EQ(p.first_button.rect, (rect{x(r.first_x), h - 50, 100, 30}));
+        EXPECT_EQ(p.second_button.created, r.second_x >= 0);
+        if (r.second_x >= 0) {
+            EXPECT_EQ(p.second_button.rect, (rect{x(r.second_x), h - 50, 100, 30}));
+        }
+        if (r.message.empty()) {
+            EXPECT_EQ(h, 90);
         }
         RECT outer{};
         RECT ref{};

@@ -6,6 +6,7 @@
 // code from inside whichever modal loop is dispatching at the time.
 
 #include <functional>
+#include <vector>
 
 #include <windows.h>
 
@@ -27,6 +28,14 @@ bool pump_until(const std::function<bool()>& done, DWORD limit_ms = 10000);
 // (input the system generates arrives asynchronously), then whatever else is
 // queued. Returns whether it came.
 bool pump_for_message(HWND hwnd, UINT message, DWORD limit_ms = 10000);
+
+// Sends keyboard `inputs` with SendInput and dispatches messages until this
+// thread has taken a key message for each of them from its queue (a modal
+// loop of a pop-up taking them counts too), then whatever else is queued.
+// The keys reach the queue through Wine's server a moment after the call,
+// later still on a loaded machine, so no fixed grace period is long enough.
+// Returns whether every key arrived within the limit.
+bool send_keys_and_pump(const std::vector<INPUT>& inputs, DWORD limit_ms = 10000);
 
 // A thread timer that runs `body` every 50 ms while it lives; timers are
 // dispatched by whichever message loop is running, a pop-up's or a dialog's

@@ -1,9 +1,8 @@
 #include "tests/module_files.h"
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <utility>
+#include <system_error>
 
 #include <windows.h>
 
@@ -42,18 +41,39 @@ held_module::held_module(const std::wstring& folder) : path(previous_module(fold
 
 held_module::~held_module() {
     if (releaser_.joinable()) {
+        releaser_.request_stop();
         releaser_.join();
     }
-    if (handle_ != nullptr) {
-        CloseHandle(handle_);
+    release();
+}
+
+void held_module::release() {
+    if (void* held = handle_.exchange(nullptr); held != nullptr) {
+        CloseHandle(held);
     }
 }
 
-void held_module::release_after(unsigned delay_ms) {
-    releaser_ = std::thread([this, delay_ms] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
-        CloseHandle(std::exchange(handle_, nullptr));
+void held_module::release_once_staged(unsigned delay_ms) {
+    releaser_ = std::jthread([this, delay_ms](std::stop_token stop) {
+        // The limit only keeps a job that never writes from holding the test.
+        const ULONGLONG give_up = GetTickCount64() + 60000;
+        while (!stop.stop_requested() && !staged() && GetTickCount64() < give_up) {
+            Sleep(2);
+        }
+        Sleep(delay_ms);
+        release();
     });
+}
+
+bool held_module::staged() const {
+    const std::filesystem::path vendor = std::filesystem::path(path).parent_path();
+    std::error_code gone;
+    for (const auto& entry : std::filesystem::directory_iterator(vendor, gone)) {
+        if (entry.path().filename() != L"Quendal.aex" && entry.file_size(gone) == module_bytes().size()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace installer::test

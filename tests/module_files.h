@@ -5,6 +5,7 @@
 // 400, which it carries like the installer), and a previous module for the
 // job to replace.
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,20 +30,29 @@ std::wstring previous_module(const std::wstring& folder);
 class held_module {
 public:
     explicit held_module(const std::wstring& folder);
-    // Lets go, once the thread of release_after has, if any.
+    // Lets go, once the thread of release_once_staged has, if any.
     ~held_module();
     held_module(const held_module&) = delete;
     held_module& operator=(const held_module&) = delete;
 
-    // Lets go `delay_ms` from now, on a thread of its own.
-    void release_after(unsigned delay_ms);
-    [[nodiscard]] bool holding() const { return handle_ != nullptr; }
+    // Lets go now.
+    void release();
+    // Lets go on a thread of its own `delay_ms` after the job has written
+    // the new module in full beside this one (a staging file of the module's
+    // size), when it is about to replace it. The job retries the replace for
+    // about a second from then, so a delay timed from there, unlike one timed
+    // from the call, falls within the retries however long the writing took.
+    void release_once_staged(unsigned delay_ms);
+    [[nodiscard]] bool holding() const { return handle_.load() != nullptr; }
 
     const std::wstring path;
 
 private:
-    void* handle_ = nullptr;
-    std::thread releaser_;
+    // Whether the vendor folder holds a staging file as long as the module.
+    bool staged() const;
+
+    std::atomic<void*> handle_{nullptr};
+    std::jthread releaser_; // last: stopped and joined before the rest goes
 };
 
 } // namespace installer::test

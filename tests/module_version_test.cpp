@@ -15,7 +15,7 @@
 #include "installer/install_log.h"
 #include "installer/installer_entry.h"
 #include "installer/module_version.h"
-#include "tests/child_process.h"
+#include "tests/held_elsewhere.h"
 #include "tests/wizard_test_support.h"
 
 namespace {
@@ -79,52 +79,6 @@ TEST(ModuleVersion, ReadFromTheVersionResourceAndNeverFromMalformedModules) {
     std::filesystem::remove_all("C:\\module-version");
 }
 
-// A stand-in for the host's program, running as `folder`\AfterFX.exe and
-// holding `file` open without sharing until stopped.
-class running_host {
-public:
-    running_host(const std::wstring& folder, const std::wstring& file)
-        : stop_(CreateEventW(nullptr, TRUE, FALSE, L"Local\\QuendalStandInStop")) {
-        const std::wstring exe = folder + L"\\AfterFX.exe";
-        std::filesystem::create_directories(std::filesystem::path(folder));
-        const std::wstring stand_in =
-            std::filesystem::path(norvik::test::this_program()).parent_path().wstring() + L"\\host_stand_in.exe";
-        CopyFileW(stand_in.c_str(), exe.c_str(), FALSE);
-        process_.emplace(exe, L"\"" + file + L"\" Local\\QuendalStandInStop");
-        for (int i = 0; i < 400 && !held(file); ++i) {
-            Sleep(25);
-        }
-        EXPECT_TRUE(held(file));
-    }
-    ~running_host() {
-        stop();
-        CloseHandle(stop_);
-    }
-    running_host(const running_host&) = delete;
-    running_host& operator=(const running_host&) = delete;
-
-    void stop() {
-        SetEvent(stop_);
-        if (process_) {
-            EXPECT_EQ(process_->wait(20000), 0u);
-            process_.reset();
-        }
-    }
-
-private:
-    static bool held(const std::wstring& file) {
-        HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            CloseHandle(h);
-            return false;
-        }
-        return GetLastError() == ERROR_SHARING_VIOLATION;
-    }
-
-    HANDLE stop_;
-    std::optional<norvik::test::child_process> process_;
-};
-
 class Upgrade : public installer::test::host_fixture {
 protected:
     Upgrade() : host_fixture(L"C:\\upgrade-test") {}
@@ -148,7 +102,9 @@ TEST_F(Upgrade, WizardKeepsANewerModuleAndNamesTheHostHoldingAnother) {
     std::filesystem::create_directories(std::filesystem::path(support + L"\\Plug-ins"));
     installer::test::write_release_value(L"25.0", L"InstallPath", support + L"\\");
     const std::wstring ae2025 = support + L"\\Plug-ins";
-    running_host host(support, installer::test::previous_module(ae2025));
+    // The host's program, running from its release's folder.
+    norvik::test::held_elsewhere host(installer::test::previous_module(ae2025), support + L"\\AfterFX.exe");
+    EXPECT_TRUE(host.holding);
 
     installer::install_log log(log_file);
     installer::wizard_options options;
@@ -159,7 +115,7 @@ TEST_F(Upgrade, WizardKeepsANewerModuleAndNamesTheHostHoldingAnother) {
     EXPECT_NE(wizard.summary_page.text.text.find("\n\nCC: a newer Quendal (1.2.0) is installed and is kept\n"),
               std::string::npos)
         << wizard.summary_page.text.text;
-    installer::test::popup_answer yes(L"Failed to install", true, [&] { host.stop(); });
+    installer::test::popup_answer yes(L"Failed to install", true, [&] { EXPECT_EQ(host.release(), 0u); });
     installer::test::press(wizard, wizard.next);
     ASSERT_TRUE(norvik::test::pump_until([&] { return wizard.finished; }, 60000));
     EXPECT_EQ(yes.message, "The installation of Quendal for After Effects 2025 failed!\nError code: 40 Please "
@@ -196,12 +152,14 @@ TEST_F(Upgrade, QuietKeepsANewerModuleAndForceReplacesIt) {
     EXPECT_TRUE(installed(cc));
 
     const std::wstring shared = scratch + L"\\Shared Plug-ins";
-    running_host host(scratch + L"\\Tools", installer::test::previous_module(shared));
+    norvik::test::held_elsewhere host(installer::test::previous_module(shared), scratch + L"\\Tools\\AfterFX.exe");
+    EXPECT_TRUE(host.holding);
     EXPECT_EQ(installer::installer_entry((L"/quiet /releases=CC /dir=\"" + shared + L"\"" + logged).c_str()), 1603);
     for (const char* line : {"Custom: failed with status 40",
                              "Custom: the module is in use, and AfterFX.exe is running", "Exit code: 1603"}) {
         EXPECT_NE(log_text().find(line), std::string::npos) << line;
     }
+    EXPECT_EQ(host.release(), 0u);
 }
 
 } // namespace

@@ -112,6 +112,13 @@ protected:
         release(L"13.5", L"CC2015");
     }
 
+    // Wine's per-program settings a test gives the installer (a DLL left
+    // out, planted DLLs preferred) go with the test, whatever became of it.
+    void TearDown() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, program_settings);
+        host_fixture::TearDown();
+    }
+
     void remove_modules() const {
         for (const std::wstring& folder : {cc, cc2015, custom}) {
             std::filesystem::remove_all(std::filesystem::path(folder + L"\\Falkmoor"));
@@ -122,6 +129,7 @@ protected:
     const std::wstring cc2015 = scratch + L"\\CC2015";
     const std::wstring custom = scratch + L"\\Plug Ins\\AE";
     const std::wstring logged = L" /log=" + log_file;
+    static constexpr wchar_t program_settings[] = L"Software\\Wine\\AppDefaults\\QuendalInstaller.exe";
 };
 
 TEST_F(Unattended, QuietInstallsAndTellsEveryOutcomeByItsExitCode) {
@@ -427,15 +435,13 @@ std::wstring answer_message_box() {
 // out of the installer): a quiet install needs no graphics at all, and the
 // wizard says what is missing instead of vanishing.
 TEST_F(Unattended, WithoutDirect2DQuietStillInstallsAndTheWizardSaysWhatIsMissing) {
-    const wchar_t* const settings = L"Software\\Wine\\AppDefaults\\QuendalInstaller.exe";
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(settings) + L"\\DllOverrides").c_str(), L"d2d1", REG_SZ,
-                              L"", sizeof(wchar_t)),
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, (std::wstring(program_settings) + L"\\DllOverrides").c_str(), L"d2d1",
+                              REG_SZ, L"", sizeof(wchar_t)),
               ERROR_SUCCESS);
     EXPECT_EQ(run(L"/quiet"), 0u);
     EXPECT_TRUE(installed(cc) && installed(cc2015));
     std::wstring message;
     const DWORD code = run(L"/UAC", [&] { message = answer_message_box(); });
-    RegDeleteTreeW(HKEY_CURRENT_USER, settings);
     EXPECT_EQ(code, 1u);
     EXPECT_EQ(message, L"The installer could not start:\nunable to load d2d1.dll (Windows error 126)");
 }
@@ -518,8 +524,7 @@ TEST_F(Unattended, DllsPlantedBesideTheProgramAreNotLoaded) {
     ASSERT_TRUE(CopyFileW(installer_exe().c_str(), copy.c_str(), FALSE));
     const std::wstring planted =
         (std::filesystem::path(norvik::test::this_program()).parent_path() / L"planted.dll").wstring();
-    const wchar_t* const settings = L"Software\\Wine\\AppDefaults\\QuendalInstaller.exe";
-    const std::wstring overrides = std::wstring(settings) + L"\\DllOverrides";
+    const std::wstring overrides = std::wstring(program_settings) + L"\\DllOverrides";
     for (const wchar_t* name : {L"imm32", L"version"}) {
         ASSERT_TRUE(CopyFileW(planted.c_str(), (downloads + L"\\" + name + L".dll").c_str(), FALSE));
         const std::wstring native_first = L"native,builtin";
@@ -532,7 +537,6 @@ TEST_F(Unattended, DllsPlantedBesideTheProgramAreNotLoaded) {
         const norvik::test::child_process installer(copy, L"/passive");
         code = installer.wait();
     }
-    RegDeleteTreeW(HKEY_CURRENT_USER, settings);
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(installed(cc) && installed(cc2015));
     for (const wchar_t* name : {L"imm32", L"version"}) {

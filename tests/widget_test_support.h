@@ -96,7 +96,8 @@ inline void click(ui::window& w, ui::point logical) {
     post(w, WM_LBUTTONUP);
 }
 
-// Sends keys (down or up) as real keyboard input to the focused window.
+// Sends keys (down or up) as real keyboard input to the focused window, and
+// returns once they have been dispatched (see send_keys_and_pump).
 inline void send_keys(const std::vector<std::pair<WORD, bool>>& keys) {
     std::vector<INPUT> inputs;
     for (const auto& [vk, down] : keys) {
@@ -110,8 +111,7 @@ inline void send_keys(const std::vector<std::pair<WORD, bool>>& keys) {
         in.ki.dwFlags = (down ? 0 : KEYEVENTF_KEYUP) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
         inputs.push_back(in);
     }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    pump();
+    send_keys_and_pump(inputs);
 }
 
 // One key pressed and released.

@@ -1,9 +1,9 @@
 // The top-level window and its system window: class registration, the modal
-// loop with owners, closing and dropped messages, mouse tracking, timers,
-// placement, cursors, exceptions thrown by handlers, destruction, and the
-// client size and painting at 96 and 144 dots per inch.
+// loop with owners, closing and dropped messages, mouse tracking, placement,
+// cursors, exceptions thrown by handlers, destruction, and the client size
+// and painting at 96 dots per inch. Its timers are in window_timer_test.cpp,
+// 144 dots per inch and a class name already taken in window_dpi_test.cpp.
 
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -12,20 +12,19 @@
 #include <gtest/gtest.h>
 #include <ole2.h>
 
-#include "render/image.h"
-#include "render/renderer.h"
-#include "resources/embedded_images.h"
-#include "tests/child_process.h"
-#include "tests/widget_test_support.h"
+#include "tests/window_test_support.h"
 #include "ui/core/cursor_shape.h"
-#include "ui/core/widget.h"
-#include "ui/core/window.h"
 
 namespace {
 
-using norvik::test::event_log;
+using norvik::test::green;
+using norvik::test::in_child;
 using norvik::test::move_pointer;
+using norvik::test::paint_solid;
+using norvik::test::pixel;
 using norvik::test::pump;
+using norvik::test::red;
+using norvik::test::Window;
 using norvik::ui::connect;
 using norvik::ui::event_handler;
 using norvik::ui::event_info;
@@ -33,95 +32,6 @@ using norvik::ui::event_kind;
 using norvik::ui::rect;
 using norvik::ui::widget;
 using lines = std::vector<std::string>;
-
-// Scenarios that must run in a fresh process (the class is registered once
-// per process; the density is read at process start) run only when the
-// parent test starts this program again with this variable set.
-constexpr wchar_t child_variable[] = L"NORVIK_WINDOW_TEST_CHILD";
-
-bool in_child() {
-    return GetEnvironmentVariableW(child_variable, nullptr, 0) != 0;
-}
-
-// Runs this test program again with a gtest filter and returns its exit code.
-DWORD run_child(const std::wstring& filter) {
-    SetEnvironmentVariableW(child_variable, L"1");
-    const norvik::test::child_process child(norvik::test::this_program(), L"--gtest_filter=" + filter);
-    SetEnvironmentVariableW(child_variable, nullptr);
-    return child.wait(INFINITE);
-}
-
-// Sets the screen density that processes started from now on see, and puts
-// the previous value back.
-class screen_density {
-public:
-    explicit screen_density(DWORD dpi) {
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                        &key_, nullptr);
-        DWORD size = sizeof(previous_);
-        had_value_ = RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&previous_),
-                                      &size) == ERROR_SUCCESS;
-        RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
-    }
-    ~screen_density() {
-        if (had_value_) {
-            RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&previous_),
-                           sizeof(previous_));
-        } else {
-            RegDeleteValueW(key_, L"LogPixels");
-        }
-        RegCloseKey(key_);
-    }
-    screen_density(const screen_density&) = delete;
-    screen_density& operator=(const screen_density&) = delete;
-
-private:
-    HKEY key_ = nullptr;
-    DWORD previous_ = 96;
-    bool had_value_ = false;
-};
-
-using pixel = x11_capture::pixel;
-constexpr pixel red{255, 0, 0};
-constexpr pixel green{0, 255, 0};
-
-// Fills the widget with a solid colour whenever it is painted.
-void paint_solid(norvik::ui::window& w, widget& target, const norvik::ui::Color& colour) {
-    connect(&target, event_kind::paint, event_handler([&w, &target, colour](const event_info&) {
-        w.renderer->set_fill_color(colour);
-        w.renderer->fill_rect({0, 0, target.rect.width, target.rect.height});
-    }));
-}
-
-class Window : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (in_child()) {
-            GTEST_SKIP() << "parent-only test";
-        }
-        SetCursorPos(0, 0);
-        w.create("window test", {120, 80, 400, 300});
-    }
-
-    // Runs `action` from inside the modal loop, once the loop is waiting.
-    void from_loop(std::function<void()> action) {
-        later_ = std::move(action);
-        connect(&w.root, event_kind::timer, event_handler([this](const event_info& info) {
-            if (info.value == 999 && later_) {
-                auto action = std::move(later_);
-                later_ = nullptr;
-                action();
-            }
-        }));
-        w.native.start_timer(w.root, 999, 1, true);
-    }
-
-    norvik::ui::window w;
-    event_log log;
-
-private:
-    std::function<void()> later_;
-};
 
 TEST_F(Window, TheClassIsRegisteredOnceWithDoubleClicks) {
     wchar_t name[64]{};
@@ -266,103 +176,6 @@ TEST_F(Window, TheFirstMoveIntoTheClientAreaIsSwallowed) {
     EXPECT_EQ(SendMessageW(w.native.hwnd, WM_MOUSEMOVE, 0, 0), 0);
     w.mouse_tracking = false;
     EXPECT_EQ(SendMessageW(w.native.hwnd, WM_MOUSEMOVE, 0, 0), 1);
-}
-
-TEST_F(Window, TimerIdentifiersStartAtOneAndAreNeverReused) {
-    widget a;
-    a.create(w.root, {0, 0, 10, 10});
-    EXPECT_EQ(w.native.start_timer(a, 1, 1000, false), 1u);
-    w.native.stop_timer(a, 1);
-    EXPECT_TRUE(w.native.timers.empty());
-    EXPECT_EQ(w.native.start_timer(a, 1, 1000, false), 2u);
-    EXPECT_EQ(w.native.start_timer(w, 1, 1000, false), 3u);
-    w.native.stop_timer(a, 77); // unknown: nothing happens
-    EXPECT_EQ(w.native.timers.size(), 2u);
-}
-
-TEST_F(Window, AOneShotTimerFiresOnceAndARepeatingOneUntilStopped) {
-    widget once;
-    widget again;
-    once.create(w.root, {0, 0, 10, 10});
-    again.create(w.root, {10, 0, 10, 10});
-    int once_count = 0;
-    int again_count = 0;
-    connect(&once, event_kind::timer, event_handler([&](const event_info& info) {
-        EXPECT_EQ(info.value, 7u);
-        ++once_count;
-    }));
-    connect(&again, event_kind::timer, event_handler([&](const event_info& info) {
-        EXPECT_EQ(info.value, 8u);
-        if (++again_count == 5) {
-            w.native.stop_timer(again, 8);
-            w.end_modal(0);
-        }
-    }));
-    w.native.start_timer(once, 7, 1, true);
-    w.native.start_timer(again, 8, 1, false);
-    w.show_modal();
-    EXPECT_EQ(once_count, 1);
-    EXPECT_EQ(again_count, 5);
-    EXPECT_TRUE(w.native.timers.empty());
-}
-
-TEST_F(Window, AOneShotTimerRestartedByItsHandlerFiresAgain) {
-    widget pulse;
-    pulse.create(w.root, {0, 0, 10, 10});
-    int count = 0;
-    connect(&pulse, event_kind::timer, event_handler([&](const event_info&) {
-        if (++count < 3) {
-            w.native.start_timer(pulse, 4, 1, true);
-        } else {
-            w.end_modal(0);
-        }
-    }));
-    w.native.start_timer(pulse, 4, 1, true);
-    w.show_modal();
-    EXPECT_EQ(count, 3);
-    EXPECT_TRUE(w.native.timers.empty());
-}
-
-TEST_F(Window, TimersStopWithTheirWidgetAndAOneShotIsNotEnteredAgain) {
-    // A widget destroyed with its timer running; a new one built at the same
-    // address must not receive that timer.
-    std::optional<widget> slot;
-    slot.emplace();
-    slot->create(w.root, {0, 0, 10, 10});
-    w.native.start_timer(*slot, 3, 1, false);
-    slot.reset();
-    EXPECT_TRUE(w.native.timers.empty());
-    slot.emplace();
-    slot->create(w.root, {0, 0, 10, 10});
-    int stray = 0;
-    connect(&*slot, event_kind::timer, event_handler([&](const event_info&) { ++stray; }));
-
-    // A one-shot timer whose handler runs a nested modal loop.
-    norvik::ui::window nested;
-    nested.create("nested", {0, 0, 100, 100});
-    int nested_ticks = 0;
-    connect(&nested.root, event_kind::timer, event_handler([&](const event_info&) {
-        if (++nested_ticks == 5) {
-            nested.end_modal(0);
-        }
-    }));
-    widget once;
-    once.create(w.root, {20, 0, 10, 10});
-    int entries = 0;
-    connect(&once, event_kind::timer, event_handler([&](const event_info&) {
-        if (++entries > 1) {
-            return;
-        }
-        nested.native.start_timer(nested.root, 1, 10, false);
-        nested.show_modal();
-        nested.native.stop_timer(nested.root, 1);
-        w.end_modal(0);
-    }));
-    w.native.start_timer(once, 1, 1, true);
-    w.show_modal();
-    EXPECT_EQ(entries, 1);
-    EXPECT_EQ(nested_ticks, 5);
-    EXPECT_EQ(stray, 0);
 }
 
 TEST_F(Window, AnExceptionFromAHandlerLeavesTheLoopAndNotTheWindowProcedure) {
@@ -561,149 +374,6 @@ TEST(WindowLifetime, DestructionRevokesTheDropTargetDestroysTheWindowAndUninitia
     // S_OK (not S_FALSE): the window's OleInitialize was balanced.
     EXPECT_EQ(OleInitialize(nullptr), S_OK);
     OleUninitialize();
-}
-
-TEST(WindowClass, AClassOfTheSameNameAlreadyRegisteredGetsOneTrailingZero) {
-    if (in_child()) {
-        GTEST_SKIP() << "parent-only test";
-    }
-    EXPECT_EQ(run_child(L"WindowChild.ClassNameTakenByAnotherCopy"), 0u);
-}
-
-TEST(WindowDpi, At144DpiTheClientAreaIsScaledAndTheRootIsNot) {
-    if (in_child()) {
-        GTEST_SKIP() << "parent-only test";
-    }
-    screen_density density(144);
-    EXPECT_EQ(run_child(L"WindowChild.At144Dpi"), 0u);
-}
-
-// --- run in a child process only ---
-
-TEST(WindowChild, ClassNameTakenByAnotherCopy) {
-    if (!in_child()) {
-        GTEST_SKIP() << "runs in a child process";
-    }
-    WNDCLASSEXW other{};
-    other.cbSize = sizeof(other);
-    other.lpfnWndProc = DefWindowProcW;
-    other.hInstance = GetModuleHandleW(nullptr);
-    other.lpszClassName = L"NORVIK_WINDOW_CLASS";
-    ASSERT_NE(RegisterClassExW(&other), 0);
-
-    norvik::ui::window first;
-    first.create("first", {0, 0, 100, 100});
-    norvik::ui::window second;
-    second.create("second", {0, 0, 100, 100});
-    wchar_t name[64]{};
-    GetClassNameW(first.native.hwnd, name, 64);
-    EXPECT_STREQ(name, L"NORVIK_WINDOW_CLASS0");
-    GetClassNameW(second.native.hwnd, name, 64);
-    EXPECT_STREQ(name, L"NORVIK_WINDOW_CLASS0");
-}
-
-TEST(WindowChild, At144Dpi) {
-    if (!in_child()) {
-        GTEST_SKIP() << "runs in a child process";
-    }
-    SetCursorPos(0, 0);
-    norvik::ui::window w;
-    w.create("dense", {100, 100, 400, 300});
-    ASSERT_EQ(w.native.dpi_x, 144);
-    ASSERT_EQ(w.native.dpi_y, 144);
-    RECT client{};
-    GetClientRect(w.native.hwnd, &client);
-    EXPECT_EQ(client.right, 600);
-    EXPECT_EQ(client.bottom, 450);
-    EXPECT_EQ(w.root.rect, (rect{0, 0, 400, 300}));
-
-    widget box;
-    box.create(w.root, {10, 10, 101, 101});
-    paint_solid(w, w.root, {1, 0, 0, 1});
-    paint_solid(w, box, {0, 1, 0, 1});
-    ASSERT_TRUE(norvik::test::show_and_activate(w));
-
-    // A full repaint covers every device pixel, up to the last row and column.
-    const x11_capture shot =
-        norvik::test::settled_capture(w, [](const x11_capture& s) { return s.at(16, 16) == green; });
-    ASSERT_EQ(shot.width(), 600);
-    ASSERT_EQ(shot.height(), 450);
-    for (int x = 0; x < 600; ++x) {
-        ASSERT_EQ(shot.at(x, 449), red) << "x " << x;
-    }
-    for (int y = 0; y < 450; ++y) {
-        ASSERT_EQ(shot.at(599, y), red) << "y " << y;
-    }
-    EXPECT_EQ(shot.at(16, 16), green);
-    // The box spans logical 10 to 111, device pixels 15 to 166.5: scaled as
-    // a whole, not cut short by its clip.
-    EXPECT_EQ(shot.at(14, 14), red);
-    EXPECT_EQ(shot.at(15, 15), green);
-    EXPECT_EQ(shot.at(165, 165), green);
-    EXPECT_EQ(shot.at(165, 15), green);
-    EXPECT_EQ(shot.at(167, 167), red);
-
-    // invalidate asks for device pixels, widened to whole pixels.
-    ValidateRect(w.native.hwnd, nullptr);
-    box.invalidate();
-    RECT update{};
-    GetUpdateRect(w.native.hwnd, &update, FALSE);
-    EXPECT_EQ(update.left, 15);
-    EXPECT_EQ(update.top, 15);
-    EXPECT_EQ(update.right, 167);
-    EXPECT_EQ(update.bottom, 167);
-
-    // A repaint of one device pixel at a fractional logical position still
-    // reaches the widget under it.
-    int box_paints = 0;
-    connect(&box, event_kind::paint, event_handler([&](const event_info&) { ++box_paints; }));
-    ValidateRect(w.native.hwnd, nullptr);
-    const RECT one{165, 165, 166, 166};
-    InvalidateRect(w.native.hwnd, &one, FALSE);
-    UpdateWindow(w.native.hwnd);
-    EXPECT_EQ(box_paints, 1);
-
-    // The pointer is converted with the screen's density.
-    event_log log;
-    log.watch(box, "box", {event_kind::mouse_down});
-    norvik::test::click(w, {100, 100});
-    norvik::test::click(w, {120, 120});
-    EXPECT_EQ(log.take(), (lines{"box:mouse_down:0"}));
-
-    // Resizing converts the new client size back to logical units.
-    w.set_window_rect({100, 100, 500, 400});
-    GetClientRect(w.native.hwnd, &client);
-    EXPECT_EQ(client.right, 750);
-    EXPECT_EQ(client.bottom, 600);
-    EXPECT_EQ(w.root.rect, (rect{0, 0, 500, 400}));
-    EXPECT_EQ(w.get_window_rect().width, 500);
-
-    // Pictures scale with everything else: the 160 x 310 logo covers 240 x
-    // 465 pixels, and a check-box frame 21 x 21, showing that frame alone.
-    using namespace norvik::resources;
-    norvik::ui::Image logo;
-    norvik::ui::Image boxes;
-    ASSERT_TRUE(logo.load(side_picture_png, side_picture_png_size, 1.0f));
-    ASSERT_TRUE(boxes.load(checkbox_sprite_png, checkbox_sprite_png_size, 1.0f));
-    widget pictures;
-    pictures.create(w.root, {0, 0, 300, 320});
-    connect(&pictures, event_kind::paint, event_handler([&](const event_info&) {
-        w.renderer->draw_image({0, 0}, logo);
-        w.renderer->draw_image_part({200, 20}, boxes, {0, 0, 14, 14}); // unchecked, grey
-    }));
-    const x11_capture pics =
-        norvik::test::settled_capture(w, [](const x11_capture& s) { return !(s.at(100, 100) == green); });
-    for (int i = 0; i < 15; ++i) {
-        EXPECT_TRUE(pics.at(239, i * 31) != red && pics.at(240, i * 31) == red) << "logo row " << i * 31;
-        EXPECT_TRUE(pics.at(i * 16, 464) != red && pics.at(i * 16, 465) == red) << "logo column " << i * 16;
-    }
-    for (int y = 30; y <= 51; ++y) {
-        for (int x = 300; x <= 321; ++x) {
-            const pixel p = pics.at(x, y);
-            ASSERT_EQ(p == red, x == 321 || y == 51) << x << "," << y;
-            ASSERT_LT(p.b, p.r + 40) << x << "," << y << ": no strip of the checked frame's blue";
-        }
-    }
 }
 
 } // namespace
