@@ -100,7 +100,8 @@ TEST_F(FaultMatrix, RegistryWithEveryBadKindShowsOnlyTheGoodRows) {
     EXPECT_EQ(rows, (std::vector<std::string>{"CC", "CC2015", "Custom"}));
     EXPECT_EQ(wizard.paths[5], cc);
     EXPECT_EQ(wizard.paths[7], cc2015);
-    EXPECT_TRUE(wizard.release_page.boxes[5].visible && wizard.release_page.boxes[7].visible && wizard.release_page.boxes[9].visible);
+    EXPECT_TRUE(wizard.release_page.boxes[5].visible && wizard.release_page.boxes[7].visible &&
+                wizard.release_page.boxes[9].visible);
     press(wizard, wizard.next);
     EXPECT_EQ(wizard.summary_page.text.text,
               "Installing Quendal on:\n\nCC:\nC:/fault-matrix/cc\n\nCC2015:\nC:/fault-matrix/cc2015\n\n");
