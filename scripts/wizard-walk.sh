@@ -32,19 +32,7 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 title='Quendal for After Effects Installer'
-# The first visible window titled $1, once one is mapped ($2 seconds at
-# most). xdotool's own --sync gives up with BadWindow when another window
-# vanishes while it walks the tree (a closing program's), so a failed search
-# is simply tried again.
-find_window() {
-  local end=$((SECONDS + $2)) id
-  while [ $SECONDS -le $end ]; do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    sleep 0.2
-  done
-  return 1
-}
+. "$(dirname "$0")/find-window.sh"
 win=$(find_window "$title" 60)
 if [ -z "$win" ]; then echo "FAIL: the installer window did not appear" >&2; exit 1; fi
 

@@ -25,18 +25,7 @@ title='Quendal for After Effects Installer'
 # Wine shows a program's command line as its argv; this script's own
 # arguments name the exe too, but never as the first word.
 running='^[^ ]*QuendalInstaller\.exe( |$)'
-# The first visible window titled $1 once one is mapped, 60 s at most. A
-# failed search is tried again: xdotool's --sync gives up with BadWindow when
-# another window vanishes while it walks the tree (the launcher's, say).
-find_window() {
-  local end=$((SECONDS + 60)) id
-  while [ $SECONDS -le $end ]; do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
-    sleep 0.2
-  done
-  return 1
-}
+. "$here/../scripts/find-window.sh"
 wizard_window() { find_window "$title"; }
 # Waits for every copy of the installer to end, 20 s at most; whatever is
 # left then is ended, so that the next step starts alone.
